@@ -1,0 +1,109 @@
+// The main window's logic: its controls, fields and event handlers.
+// Portable: it sees the toolkit and the system only through the interfaces of platform/.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "../platform/shell.h"
+#include "../platform/system.h"
+#include "../platform/ui.h"
+#include "../platform/wmi.h"
+#include "../platform/window_api.h"
+#include "../scan/process_info.h"
+#include "language_texts.h"
+
+namespace orvel {
+
+// The controls of the main window, created by the toolkit from the form definition.
+struct TForm1Controls {
+  TFormWindow& Form;
+  TListView& ListView1;
+  TLabel& PcLabel;
+  TLabel& UserLabel;
+  TLabel& PassLabel;
+  TEdit& PasswordEdit;
+  TStatusBar& StatusBar;
+  TSpeedButton& DirButton;
+  TComboBox& PcComboBox;
+  TAnimate& Animate1;
+  TSpeedButton& InfoButton;
+  TSpeedButton& GoogleButton;
+  TSpeedButton& StartButton;
+  TComboBox& UserComboBox;
+};
+
+// What the window logic uses of the platform besides its controls.
+struct TForm1Services {
+  TApplication& Application;
+  ISystem& System;
+  IWmi& Wmi;
+  IShell& Shell;
+  IWindowApi& Windows;
+};
+
+class TForm1 {
+ public:
+  TForm1(const TForm1Controls& controls, const TForm1Services& services);
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // Controls, in declaration order.
+  TListView& ListView1;
+  TLabel& PcLabel;
+  TLabel& UserLabel;
+  TLabel& PassLabel;
+  TEdit& PasswordEdit;
+  TStatusBar& StatusBar;
+  TSpeedButton& DirButton;
+  TComboBox& PcComboBox;
+  TAnimate& Animate1;
+  TSpeedButton& InfoButton;
+  TSpeedButton& GoogleButton;
+  TSpeedButton& StartButton;
+  TComboBox& UserComboBox;
+
+  // Handlers, bound by the form definition (BindEvents).
+  void StartButtonClick(TObject* sender);
+  void FormCreate(TObject* sender);
+  void PcEditKeyDown(TObject* sender, std::uint16_t& key, TShiftState shift);
+  void DirButtonClick(TObject* sender);
+  void InfoButtonClick(TObject* sender);
+  void GoogleButtonClick(TObject* sender);
+  void ListView1ColumnClick(TObject* sender, int column);
+  void ListView1Click(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void StatusBarClick(TObject* sender);
+  void FormPaint(TObject* sender);
+  void FormDeactivate(TObject* sender);
+
+  void ScanProcesses(std::string computer, std::string user, std::string password, TPIArray& records);
+  void CreateBalloonHint(const std::string& title, const std::string& body);
+  void ListViewWndProc(TMessage& message);
+
+  std::int32_t Language() const { return FLanguage; }
+  WindowHandle HintWindow() const { return FHintWnd; }
+  const TToolInfo& ToolInfo() const { return FToolInfo; }
+
+ private:
+  void BindEvents();
+  void ChooseLanguage();
+  void Relabel();
+  const char* Text(TextId id) const { return LookupText(id, FLanguage); }
+
+  TFormWindow& Form;
+  TForm1Services Services;
+
+  TWndMethod FOldListViewProc;
+  std::int32_t FLanguage = 0;
+  WindowHandle FHintWnd = 0;
+  TToolInfo FToolInfo{};
+};
+
+std::string LocalComputerName(ISystem& system);
+std::string LocalUserName(ISystem& system);
+
+// The debugger output channel; the balloon is its only user.
+void DebugTrace(ISystem& system, const std::string& text);
+
+}  // namespace orvel

@@ -1,0 +1,52 @@
+// Fakes of the WMI, shell and window services, the defaults that TForm1 tests start from.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ole_error.h"
+#include "platform/shell.h"
+#include "platform/window_api.h"
+#include "platform/wmi.h"
+
+namespace orvel::fakes {
+
+// A WMI without a locator class; scan tests script their own.
+class NoWmi : public IWmi {
+ public:
+  std::unique_ptr<IWmiLocator> CreateLocator() override {
+    throw EOleError("Class not registered", static_cast<std::int32_t>(0x80040154));
+  }
+};
+
+// A shell without an allocator: the browser shows no dialog.
+class NoShell : public IShell {
+ public:
+  std::int32_t SHGetMalloc(IShellMalloc** allocator) override { *allocator = nullptr; return static_cast<std::int32_t>(0x80004005); }
+  std::int32_t SHGetSpecialFolderLocation(WindowHandle, int, ItemIdList*) override { return static_cast<std::int32_t>(0x80004005); }
+  ItemIdList SHBrowseForFolderA(TBrowseInfo*) override { return nullptr; }
+  std::intptr_t SendMessageA(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
+};
+
+// Records window calls; created windows get consecutive handles from 0x7000.
+class RecordingWindowApi : public IWindowApi {
+ public:
+  struct Call { std::string what; WindowHandle window; std::uint32_t message; std::uintptr_t wParam; std::intptr_t lParam; };
+  WindowHandle CreateWindowExA(std::uint32_t, const char*, const char*, std::uint32_t, int, int, int, int, WindowHandle) override {
+    calls.push_back({"CreateWindowExA", 0, 0, 0, 0});
+    return nextHandle++;
+  }
+  void SetWindowPos(WindowHandle window, WindowHandle, int, int, int, int, std::uint32_t flags) override {
+    calls.push_back({"SetWindowPos", window, flags, 0, 0});
+  }
+  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    calls.push_back({"SendMessageA", window, message, wParam, lParam});
+    return 0;
+  }
+  void ShowWindow(WindowHandle window, int command) override { calls.push_back({"ShowWindow", window, static_cast<std::uint32_t>(command), 0, 0}); }
+  void DestroyWindow(WindowHandle window) override { calls.push_back({"DestroyWindow", window, 0, 0, 0}); }
+  std::vector<Call> calls;
+  WindowHandle nextHandle = 0x7000;
+};
+
+}  // namespace orvel::fakes

@@ -1,0 +1,277 @@
+// In-memory stand-ins for the toolkit and the system, for driving TForm1 on the host.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+
+namespace orvel::fakes {
+
+// A journal shared by all fakes, so tests can check the order of effects across controls.
+struct Journal {
+  std::vector<std::string> entries;
+  void Add(std::string entry) { entries.push_back(std::move(entry)); }
+  bool Contains(const std::string& entry) const {
+    return std::find(entries.begin(), entries.end(), entry) != entries.end();
+  }
+};
+
+template <class Base>
+class FakeControl : public Base {
+ public:
+  FakeControl(Journal& journal, std::string name, WindowHandle handle) : journal_(journal), name_(std::move(name)), handle_(handle) {}
+  WindowHandle Handle() const override { return handle_; }
+  void SetHandle(WindowHandle handle) { handle_ = handle; }
+  void SetVisible(bool visible) override { visible_ = visible; Log(visible ? "show" : "hide"); }
+  bool Visible() const override { return visible_; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; Log(enabled ? "enable" : "disable"); }
+  bool Enabled() const override { return enabled_; }
+  const std::string& Name() const { return name_; }
+
+ protected:
+  void Log(const std::string& what) { journal_.Add(name_ + "." + what); }
+  Journal& journal_;
+  std::string name_;
+  WindowHandle handle_;
+  bool visible_ = true;
+  bool enabled_ = true;
+};
+
+class FakeLabel : public FakeControl<TLabel> {
+ public:
+  using FakeControl::FakeControl;
+  void SetCaption(const std::string& caption) override { caption_ = caption; Log("caption=" + caption); }
+  std::string Caption() const override { return caption_; }
+ private:
+  std::string caption_;
+};
+
+class FakeSpeedButton : public FakeControl<TSpeedButton> {
+ public:
+  using FakeControl::FakeControl;
+  void SetCaption(const std::string& caption) override { caption_ = caption; Log("caption=" + caption); }
+  std::string Caption() const override { return caption_; }
+ private:
+  std::string caption_;
+};
+
+class FakeEdit : public FakeControl<TEdit> {
+ public:
+  using FakeControl::FakeControl;
+  void SetText(const std::string& text) override { text_ = text; }
+  std::string Text() const override { return text_; }
+ private:
+  std::string text_;
+};
+
+// Case folding as CB_FINDSTRINGEXACT does it for ASCII texts.
+inline bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  auto fold = [](unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 0x20 : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
+           return fold(static_cast<unsigned char>(x)) == fold(static_cast<unsigned char>(y));
+         });
+}
+
+class FakeComboBox : public FakeControl<TComboBox> {
+ public:
+  using FakeControl::FakeControl;
+  void SetText(const std::string& text) override { text_ = text; Log("text=" + text); }
+  std::string Text() const override { return text_; }
+  int Count() const override { return static_cast<int>(items.size()); }
+  std::string Item(int index) const override { return items.at(static_cast<std::size_t>(index)); }
+  int FindStringExact(const std::string& text) const override {
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (SameTextIgnoringCase(items[i], text)) return static_cast<int>(i);
+    return -1;
+  }
+  void AddItem(const std::string& text) override { items.push_back(text); Log("add=" + text); }
+  void InsertItem(int index, const std::string& text) override {
+    items.insert(items.begin() + index, text);
+    Log("insert=" + text);
+  }
+  void DeleteItem(int index) override { items.erase(items.begin() + index); Log("delete"); }
+  void SetItemIndex(int index) override {
+    itemIndex = index;
+    if (index >= 0) text_ = items.at(static_cast<std::size_t>(index));
+    Log("select=" + std::to_string(index));
+  }
+  std::vector<std::string> items;
+  int itemIndex = -1;
+ private:
+  std::string text_;
+};
+
+class FakeStatusBar : public FakeControl<TStatusBar> {
+ public:
+  using FakeControl::FakeControl;
+  void SetSimpleText(const std::string& text) override { texts.push_back(text); Log("text=" + text); }
+  std::string SimpleText() const override { return texts.empty() ? std::string() : texts.back(); }
+  std::vector<std::string> texts;  // every text written, in order
+};
+
+class FakeAnimate : public FakeControl<TAnimate> {
+ public:
+  using FakeControl::FakeControl;
+  void UseOwnClip(int resourceId) override { ownClip = resourceId; Log("clip=" + std::to_string(resourceId)); }
+  bool UsesCommonClip() const override { return ownClip == 0; }
+  void Play() override { playing_ = true; Log("play"); }
+  void Stop() override { playing_ = false; Log("stop"); }
+  bool Playing() const override { return playing_; }
+  int ownClip = 0;
+ private:
+  bool playing_ = false;
+};
+
+class FakeListView : public FakeControl<TListView> {
+ public:
+  FakeListView(Journal& journal, std::string name, WindowHandle handle)
+      : FakeControl(journal, std::move(name), handle),
+        captions{"Process", "Folder", "Process ID", "Parent PID", "RAM", "CPU Time", "Handles", "Session", "Threads", "Priority"},
+        widths{110, 250, 70, 1, 80, 80, 65, 65, 65, 65},
+        minWidths(10, 0) {
+    // The replaceable window procedure starts as the list's own: it records what reaches it.
+    proc_ = [this](TMessage& message) {
+      received.push_back(message);
+      message.Result = defaultResult;
+    };
+  }
+  int ColumnCount() const override { return static_cast<int>(captions.size()); }
+  void SetColumnCaption(int column, const std::string& caption) override {
+    captions.at(static_cast<std::size_t>(column)) = caption;
+    Log("column" + std::to_string(column) + "=" + caption);
+  }
+  std::string ColumnCaption(int column) const override { return captions.at(static_cast<std::size_t>(column)); }
+  int ColumnWidth(int column) const override { return widths.at(static_cast<std::size_t>(column)); }
+  void SetColumnMinWidth(int column, int minWidth) override { minWidths.at(static_cast<std::size_t>(column)) = minWidth; }
+  int ColumnMinWidth(int column) const override { return minWidths.at(static_cast<std::size_t>(column)); }
+
+  void Clear() override { rows_.clear(); order_.clear(); selected = -1; Log("clear"); }
+  void BeginUpdate() override { ++updateDepth; Log("begin-update"); }
+  void EndUpdate() override { --updateDepth; Log("end-update"); }
+  void AddRow(TListRow row) override {
+    if (failAddAt >= 0 && static_cast<int>(rows_.size()) == failAddAt) throw EOleError("fake list is full", 0);
+    rows_.push_back(std::move(row));
+    order_.push_back(&rows_.back());
+  }
+  int RowCount() const override { return static_cast<int>(order_.size()); }
+  const TListRow& Row(int index) const override { return *order_.at(static_cast<std::size_t>(index)); }
+  const TListRow* Selected() const override { return selected >= 0 ? order_.at(static_cast<std::size_t>(selected)) : nullptr; }
+  void SortItems(std::int32_t key, TRowCompare compare) override {
+    ++sortCalls;
+    lastSortKey = key;
+    if (Handle() == 0) return;
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](const TListRow* a, const TListRow* b) { return compare(*a, *b, key) < 0; });
+  }
+  TWndMethod WindowProc() const override { return proc_; }
+  void SetWindowProc(TWndMethod proc) override { proc_ = std::move(proc); }
+
+  std::vector<std::string> captions;
+  std::vector<int> widths;
+  std::vector<int> minWidths;
+  int selected = -1;     // index in display order
+  int updateDepth = 0;
+  int failAddAt = -1;    // AddRow throws when this many rows exist
+  int sortCalls = 0;
+  std::int32_t lastSortKey = 0;
+  std::intptr_t defaultResult = 0;
+  std::vector<TMessage> received;  // messages that reached the original procedure
+
+ private:
+  std::deque<TListRow> rows_;
+  std::vector<const TListRow*> order_;
+  TWndMethod proc_;
+};
+
+class FakeFormWindow : public FakeControl<TFormWindow> {
+ public:
+  using FakeControl::FakeControl;
+  void SetCaption(const std::string& caption) override { caption_ = caption; Log("caption=" + caption); }
+  std::string Caption() const override { return caption_; }
+  int Width() const override { return width; }
+  int Height() const override { return height; }
+  int width = 930;
+  int height = 697;
+ private:
+  std::string caption_ = "Orvel";
+};
+
+class FakeApplication : public TApplication {
+ public:
+  explicit FakeApplication(Journal& journal) : journal_(journal) {}
+  void SetTitle(const std::string& title) override { title_ = title; journal_.Add("Application.title=" + title); }
+  std::string Title() const override { return title_; }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); journal_.Add("Application.message"); }
+  int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override {
+    boxes.push_back({text, caption, flags});
+    journal_.Add("Application.box");
+    return 1;
+  }
+  void ShowErrorBox(const std::string& text) override { errorBoxes.push_back(text); }
+  struct Box { std::string text, caption; std::uint32_t flags; };
+  std::vector<std::string> messages;
+  std::vector<Box> boxes;
+  std::vector<std::string> errorBoxes;
+ private:
+  Journal& journal_;
+  std::string title_;
+};
+
+class FakeSystem : public ISystem {
+ public:
+  explicit FakeSystem(Journal& journal) : journal_(journal) {}
+  bool CoInitialize() override { journal_.Add("CoInitialize"); return coInitializeResult; }
+  void CoUninitialize() override { journal_.Add("CoUninitialize"); }
+  bool GetComputerNameA(char* buffer, std::uint32_t* size) override { return Copy(computerName, buffer, size); }
+  bool GetUserNameA(char* buffer, std::uint32_t* size) override { return Copy(userName, buffer, size); }
+  std::uint32_t OsMajorVersion() override { return osMajor; }
+  std::uint16_t GetUserDefaultLangID() override { return langId; }
+  std::vector<std::string> CommandLineArguments() override { return arguments; }
+  std::uint32_t GetTickCount() override { return tickCount; }
+  void OutputDebugStringA(const std::string& text) override { traces.push_back(text); }
+  void MessageBeep(std::uint32_t type) override { beeps.push_back(type); }
+  std::uint32_t SetErrorMode(std::uint32_t mode) override { std::uint32_t old = errorMode; errorMode = mode; errorModes.push_back(mode); return old; }
+  std::string LongTimeText(std::uint32_t seconds) override {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
+  }
+  std::string TimeSeparator() override { return timeSeparator; }
+  void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int show) override {
+    shellCalls.push_back({owner, verb ? std::optional<std::string>(verb) : std::nullopt, file, show});
+  }
+
+  struct ShellCall { WindowHandle owner; std::optional<std::string> verb; std::string file; int show; };
+  bool coInitializeResult = true;
+  std::optional<std::string> computerName = std::string("WORKSTATION7");  // nullopt: the call fails
+  std::optional<std::string> userName = std::string("jdoe");
+  std::uint32_t osMajor = 10;
+  std::uint16_t langId = 0x0409;
+  std::vector<std::string> arguments{"Orvelkit.exe"};
+  std::uint32_t tickCount = 100000;
+  std::vector<std::string> traces;
+  std::vector<std::uint32_t> beeps;
+  std::uint32_t errorMode = 0;
+  std::vector<std::uint32_t> errorModes;
+  std::string timeSeparator = ":";
+  std::vector<ShellCall> shellCalls;
+
+ private:
+  // As the API: fails when the text and its NUL do not fit the given size.
+  static bool Copy(const std::optional<std::string>& value, char* buffer, std::uint32_t* size) {
+    if (!value || value->size() + 1 > *size) return false;
+    std::memcpy(buffer, value->c_str(), value->size() + 1);
+    *size = static_cast<std::uint32_t>(value->size());
+    return true;
+  }
+  Journal& journal_;
+};
+
+}  // namespace orvel::fakes
