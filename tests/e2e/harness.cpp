@@ -1,0 +1,438 @@
+#include "harness.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace e2e {
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto end = Clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+}
+
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string TempDir() {
+  char base[MAX_PATH];
+  GetTempPathA(MAX_PATH, base);
+  static int counter = 0;
+  const std::string dir = std::string(base) + "orvel-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(++counter);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return dir;
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// ---- the program under test ----
+
+namespace {
+
+std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& extra) {
+  std::map<std::string, std::string> vars;
+  char* block = GetEnvironmentStringsA();
+  for (const char* p = block; *p; p += std::strlen(p) + 1) {
+    const char* eq = std::strchr(p + 1, '=');  // a leading "=" belongs to the name
+    if (eq) vars[std::string(p, eq)] = eq + 1;
+  }
+  FreeEnvironmentStringsA(block);
+  for (const auto& [name, value] : extra) vars[name] = value;
+  std::string result;
+  for (const auto& [name, value] : vars) result += name + "=" + value + '\0';
+  return result + '\0';
+}
+
+struct FindState {
+  DWORD pid;
+  std::vector<HWND> found;
+  bool dialogs;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
+  auto* state = reinterpret_cast<FindState*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != state->pid || !IsWindowVisible(window)) return TRUE;
+  const bool dialog = ClassName(window) == "#32770";
+  if (dialog == state->dialogs && ClassName(window) != "tooltips_class32") state->found.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+Program::Program(const std::string& arguments, std::vector<std::pair<std::string, std::string>> environment,
+                 int showCommand) {
+  const std::string exe = WindowsPath(ORVEL_EXE_UNIX_PATH);
+  std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+  std::string env = EnvironmentBlock(environment);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showCommand);
+  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, env.data(), nullptr, &startup,
+                      &info_))
+    throw std::runtime_error("cannot start " + exe + ": error " + std::to_string(GetLastError()));
+}
+
+Program::~Program() {
+  if (Running()) {
+    TerminateProcess(info_.hProcess, 1);
+    WaitForSingleObject(info_.hProcess, 30000);
+  }
+  CloseHandle(info_.hThread);
+  CloseHandle(info_.hProcess);
+}
+
+bool Program::Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+HWND Program::MainWindow(std::chrono::milliseconds timeout) {
+  if (main_ && IsWindow(main_)) return main_;
+  WaitFor([&] {
+    FindState state{Id(), {}, false};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+    for (HWND w : state.found)
+      if (Text(w).find("Orvel") != std::string::npos) main_ = w;
+    return main_ != nullptr;
+  }, timeout);
+  if (!main_) throw std::runtime_error("the main window did not appear");
+  return main_;
+}
+
+std::vector<HWND> Program::Dialogs() const {
+  FindState state{Id(), {}, true};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+  return state.found;
+}
+
+void Program::Close(std::chrono::milliseconds timeout) {
+  if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+  WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count()));
+}
+
+// ---- windows and controls ----
+
+std::string Text(HWND window) {
+  char text[4096] = {};
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, nullptr);
+  return text;
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+namespace {
+
+struct ChildQuery {
+  HWND parent;
+  const char* className;
+  int left;
+  std::string text;
+  bool byText;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM data) {
+  auto* q = reinterpret_cast<ChildQuery*>(data);
+  if (GetParent(window) != q->parent || ClassName(window) != q->className) return TRUE;
+  if (q->byText) {
+    if (Text(window) != q->text) return TRUE;
+  } else if (q->left >= 0) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, q->parent, reinterpret_cast<POINT*>(&r), 2);
+    if (r.left != q->left) return TRUE;
+  }
+  q->found = window;
+  return FALSE;
+}
+
+// A block of the program's memory for one cross-process message.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, std::size_t size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process_) throw std::runtime_error("cannot open the program's process");
+    address_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    if (!address_) throw std::runtime_error("cannot allocate in the program's process");
+  }
+  ~RemoteBuffer() {
+    VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  char* Address(std::size_t offset = 0) const { return address_ + offset; }
+  void Write(std::size_t offset, const void* data, std::size_t size) {
+    WriteProcessMemory(process_, address_ + offset, data, size, nullptr);
+  }
+  void Read(std::size_t offset, void* data, std::size_t size) const {
+    ReadProcessMemory(process_, address_ + offset, data, size, nullptr);
+  }
+  std::string ReadText(std::size_t offset, std::size_t max) const {
+    std::string text(max, '\0');
+    Read(offset, text.data(), max);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  char* address_ = nullptr;
+  std::size_t size_;
+};
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 30000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+constexpr std::size_t kTextOffset = 512;
+constexpr std::size_t kTextSize = 33000;
+
+}  // namespace
+
+HWND Child(HWND parent, const char* className, int left) {
+  ChildQuery q{parent, className, left, {}, false, nullptr};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&q));
+  return q.found;
+}
+
+HWND ChildByText(HWND parent, const char* className, const std::string& text) {
+  ChildQuery q{parent, className, -1, text, true, nullptr};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&q));
+  return q.found;
+}
+
+int ListRowCount(HWND list) { return static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
+  RemoteBuffer buffer(list, kTextOffset + kTextSize);
+  std::vector<std::vector<std::string>> rows;
+  const int count = ListRowCount(list);
+  for (int row = 0; row < count; ++row) {
+    std::vector<std::string> texts;
+    for (int column = 0; column < columns; ++column) {
+      LVITEMA item{};
+      item.iSubItem = column;
+      item.pszText = buffer.Address(kTextOffset);
+      item.cchTextMax = static_cast<int>(kTextSize);
+      buffer.Write(0, &item, sizeof item);
+      Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.Address()));
+      texts.push_back(buffer.ReadText(kTextOffset, kTextSize));
+    }
+    rows.push_back(std::move(texts));
+  }
+  return rows;
+}
+
+std::string ListColumnCaption(HWND list, int column) {
+  RemoteBuffer buffer(list, kTextOffset + 1024);
+  LVCOLUMNA c{};
+  c.mask = LVCF_TEXT;
+  c.pszText = buffer.Address(kTextOffset);
+  c.cchTextMax = 1024;
+  buffer.Write(0, &c, sizeof c);
+  Send(list, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.Address()));
+  return buffer.ReadText(kTextOffset, 1024);
+}
+
+int ListColumnWidth(HWND list, int column) {
+  return static_cast<int>(Send(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+std::string StatusText(HWND statusBar) {
+  // Wine answers a simple status bar's text for part 0 only.
+  RemoteBuffer buffer(statusBar, 4096);
+  Send(statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.Address()));
+  return buffer.ReadText(0, 4096);
+}
+
+int ComboCount(HWND combo) { return static_cast<int>(Send(combo, CB_GETCOUNT, 0, 0)); }
+
+std::string ComboItem(HWND combo, int index) {
+  char text[4096] = {};
+  Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+Box ReadBox(HWND dialog) {
+  Box box{Text(dialog), {}, false};
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassName(child) != "Static") continue;
+    // A box without an icon still holds an empty icon static.
+    if (Send(child, STM_GETICON, 0, 0) != 0) box.hasIcon = true;
+    const std::string text = Text(child);
+    if (!text.empty()) box.text += (box.text.empty() ? "" : "\n") + text;
+  }
+  return box;
+}
+
+void PressButton(HWND dialog, const char* caption) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassName(child) != "Button" || (caption && Text(child) != caption)) continue;
+    PostMessageA(child, BM_CLICK, 0, 0);
+    return;
+  }
+}
+
+// ---- input ----
+
+void Click(HWND window, int x, int y, bool twice) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  SetCursorPos(p.x, p.y);
+  for (int i = 0; i < (twice ? 2 : 1); ++i) {
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+  }
+}
+
+void KeyPress(WORD virtualKey, bool shift, bool ctrl) {
+  std::vector<INPUT> inputs;
+  auto key = [&](WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(in);
+  };
+  if (shift) key(VK_SHIFT, false);
+  if (ctrl) key(VK_CONTROL, false);
+  key(virtualKey, false);
+  key(virtualKey, true);
+  if (ctrl) key(VK_CONTROL, true);
+  if (shift) key(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// ---- screenshots ----
+
+namespace {
+
+std::uint32_t Crc32(const unsigned char* data, std::size_t size, std::uint32_t crc = 0) {
+  crc = ~crc;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void PutBig32(std::string& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void Chunk(std::string& png, const char* type, const std::string& data) {
+  PutBig32(png, static_cast<std::uint32_t>(data.size()));
+  const std::string body = std::string(type, 4) + data;
+  png += body;
+  PutBig32(png, Crc32(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
+}
+
+// A PNG with stored (uncompressed) deflate blocks: no zlib needed.
+std::string EncodePng(int width, int height, const std::vector<unsigned char>& rgbRows) {
+  std::string ihdr;
+  PutBig32(ihdr, static_cast<std::uint32_t>(width));
+  PutBig32(ihdr, static_cast<std::uint32_t>(height));
+  ihdr += std::string("\x08\x02\x00\x00\x00", 5);
+  std::string z = "\x78\x01";
+  std::uint32_t a = 1, b = 0;
+  const std::size_t total = rgbRows.size();
+  for (std::size_t pos = 0; pos < total || total == 0;) {
+    const std::size_t n = std::min<std::size_t>(65535, total - pos);
+    const bool last = pos + n == total;
+    z += static_cast<char>(last ? 1 : 0);
+    z += static_cast<char>(n & 0xFF);
+    z += static_cast<char>(n >> 8);
+    z += static_cast<char>(~n & 0xFF);
+    z += static_cast<char>((~n >> 8) & 0xFF);
+    z.append(reinterpret_cast<const char*>(rgbRows.data() + pos), n);
+    for (std::size_t i = pos; i < pos + n; ++i) {
+      a = (a + rgbRows[i]) % 65521;
+      b = (b + a) % 65521;
+    }
+    pos += n;
+    if (last) break;
+  }
+  PutBig32(z, (b << 16) | a);
+  std::string png = "\x89PNG\r\n\x1a\n";
+  Chunk(png, "IHDR", ihdr);
+  Chunk(png, "IDAT", z);
+  Chunk(png, "IEND", "");
+  return png;
+}
+
+}  // namespace
+
+std::string Screenshot(HWND window, const std::string& name) {
+  RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (window) GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<unsigned char> bgra(static_cast<std::size_t>(width) * height * 4);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bgra.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  std::vector<unsigned char> rows;
+  rows.reserve(static_cast<std::size_t>(height) * (width * 3 + 1));
+  for (int y = 0; y < height; ++y) {
+    rows.push_back(0);
+    for (int x = 0; x < width; ++x) {
+      const unsigned char* p = &bgra[(static_cast<std::size_t>(y) * width + x) * 4];
+      rows.insert(rows.end(), {p[2], p[1], p[0]});
+    }
+  }
+  const std::string dir = WindowsPath(ORVEL_SHOT_UNIX_DIR);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string path = dir + "\\" + name + ".png";
+  WriteFile(path, EncodePng(width, height, rows));
+  return path;
+}
+
+}  // namespace e2e

@@ -1,0 +1,79 @@
+// Drives the real Orvelkit.exe from another process: start, wait, read, click, screenshot.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Waits until the condition holds, polling; false when the time-out passed first.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 60s);
+
+std::string WindowsPath(const std::string& unixPath);  // Z:\... for a Unix path
+std::string TempDir();                                  // a fresh folder for one test's files
+void WriteFile(const std::string& path, const std::string& text);
+std::string ReadFile(const std::string& path);
+
+// The program under test. Ends the process when it goes out of scope.
+class Program {
+ public:
+  // Environment entries NAME=value are added to the test's own environment.
+  explicit Program(const std::string& arguments = "", std::vector<std::pair<std::string, std::string>> environment = {},
+                   int showCommand = SW_SHOWNORMAL);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  DWORD Id() const { return info_.dwProcessId; }
+  bool Running() const;
+  // The main window, once shown (waits for it).
+  HWND MainWindow(std::chrono::milliseconds timeout = 90s);
+  // Visible top-level dialogs (#32770) of the program, e.g. message boxes.
+  std::vector<HWND> Dialogs() const;
+  void Close(std::chrono::milliseconds timeout = 30s);  // WM_CLOSE and wait for the exit
+
+ private:
+  PROCESS_INFORMATION info_{};
+  HWND main_ = nullptr;
+};
+
+std::string Text(HWND window);
+std::string ClassName(HWND window);
+// The child of a class, by its left edge in the parent's client area (-1: the first of the class).
+HWND Child(HWND parent, const char* className, int left = -1);
+HWND ChildByText(HWND parent, const char* className, const std::string& text);
+
+// Cross-process reads through a buffer in the program's memory.
+int ListRowCount(HWND list);
+std::vector<std::vector<std::string>> ListRows(HWND list, int columns = 10);
+std::string ListColumnCaption(HWND list, int column);
+int ListColumnWidth(HWND list, int column);
+std::string StatusText(HWND statusBar);
+int ComboCount(HWND combo);
+std::string ComboItem(HWND combo, int index);
+
+// The texts of a message box: its caption and its static texts; closes it with its first button.
+struct Box {
+  std::string caption;
+  std::string text;
+  bool hasIcon;
+};
+Box ReadBox(HWND dialog);
+void PressButton(HWND dialog, const char* caption = nullptr);
+
+// Real input at a point of a window's client area.
+void Click(HWND window, int x, int y, bool twice = false);
+void KeyPress(WORD virtualKey, bool shift = false, bool ctrl = false);
+
+// Saves the window (or the screen for nullptr) as build/<preset>/screenshots/<name>.png.
+std::string Screenshot(HWND window, const std::string& name);
+
+}  // namespace e2e
