@@ -1,17 +1,75 @@
 #include "language_texts.h"
 
+#include "language.h"
 #include "web_config.h"
 
-namespace orvel {
+// Non-ASCII characters are code page 1252 bytes written as escapes; a literal is split
+// where the next letter would otherwise extend the escape ("\xA1" "E").
 
+// The balloon's link to the maker's home page, the same in every language.
+#define ORVEL_HOMEPAGE_LINK "<a href=\"" ORVEL_HOMEPAGE "\">Kestrawatch</a>"
+
+namespace orvel {
+namespace {
+
+// Texts that the table stores once for several languages.
+constexpr const char* TitleEnglish = "Orvel for Windows Networks";
+constexpr const char* ErrorHeadingEnglish = "WMI error";
+constexpr const char* ErrorCaptionEnglish = "WMI error";
+constexpr const char* ErrorHintEnglish = "Hint: Search online for \"WMI %s\" or \"Kestrawatch\" to fix this error.";
+constexpr const char* Starting = "Start...";
+constexpr const char* ConnectingToEnglish = "Connecting to ";
+constexpr const char* ChooseComputerEnglish = "Choose a computer";
+constexpr const char* SelectProcessEnglish = "Please select a process.";
+constexpr const char* NoCaption = "";
+
+constexpr const char* HintBodyEnglish =
+    "Get a detailed description and a security rating of this process\r\n"
+    "with our program " ORVEL_HOMEPAGE_LINK ".\r\n"
+    "Just try the <A>free version</A>!";
+
+constexpr const char* HintBodyGerman =
+    "Eine genaue Beschreibung und eine Sicherheitsbewertung dieses Prozesses\r\n"
+    "zeigt Ihnen unser Programm " ORVEL_HOMEPAGE_LINK ".\r\n"
+    "Probieren Sie einfach die <A>kostenlose Version</A>!";
+
+constexpr const char* HintBodySpanish =
+    "Una descripci\xF3n detallada y una evaluaci\xF3n de\r\n"
+    "riesgo de seguridad \xFAnica de este proceso son mostradas por nuestro software\r\n"
+    ORVEL_HOMEPAGE_LINK ".\r\n"
+    "\xA1" "Simplemente pruebe gratis <A>la versi\xF3n de prueba</A>!";
+
+}  // namespace
+
+#undef ORVEL_HOMEPAGE_LINK
+
+// Columns: English, German, Spanish. The English captions are the form definition's own.
 const char* const LanguageTexts[TextIdCount][LanguageCount] = {
-    {"Orvel for Windows Networks", "Orvel for Windows Networks", "Orvel for Windows Networks"},
+    /* txtTitle */ {TitleEnglish, "Orvel f\xFCr Windows Netzwerke", TitleEnglish},
+    /* txtHintTitle */ {"More details ...", "Mehr Details ...", "M\xE1s detalles ..."},
+    /* txtHintBody */ {HintBodyEnglish, HintBodyGerman, HintBodySpanish},
+    /* txtUserCaption */ {NoCaption, "&Benutzer", "&Usuario"},
+    /* txtPasswordCaption */ {NoCaption, "&Passwort", "&Contrase\xF1" "a"},
+    /* txtColProcess */ {NoCaption, "Prozess", "Proceso"},
+    /* txtColFolder */ {NoCaption, "Ordner", "Carpeta"},
+    /* txtColProcessId */ {NoCaption, "Prozess ID", "ID del proceso"},
+    /* txtColParentPid */ {NoCaption, "Parent PID", "PID principal"},
+    /* txtColRam */ {NoCaption, "RAM", "Memoria"},
+    /* txtColCpuTime */ {NoCaption, "CPU Zeit", "Tiempo del CPU"},
+    /* txtColPriority */ {NoCaption, "Priorit\xE4t", NoCaption},
+    /* txtScanNow */ {NoCaption, "&Jetzt Scannen", "\xA1" "Escanear ahora!"},
+    /* txtProcessCount */ {"%d processes", "%d Prozesse", "%d procesos"},
+    /* txtErrorHeading */ {ErrorHeadingEnglish, "Es ist ein Fehler aufgetreten:", ErrorHeadingEnglish},
+    /* txtErrorCaption */ {ErrorCaptionEnglish, "WMI Fehler", ErrorCaptionEnglish},
+    /* txtErrorHint */
+    {ErrorHintEnglish, "Hinweis: Suche im Internet nach \"WMI %s\" oder \"Kestrawatch\" um diesen Fehler zu beheben.",
+     ErrorHintEnglish},
+    /* txtStarting */ {Starting, Starting, Starting},
+    /* txtConnectingTo */ {ConnectingToEnglish, "Verbinde mit ", ConnectingToEnglish},
+    /* txtChooseComputer */ {ChooseComputerEnglish, "Computer ausw\xE4hlen", ChooseComputerEnglish},
+    /* txtSelectProcess */ {SelectProcessEnglish, "Bitte markieren Sie zuerst einen Prozess.", SelectProcessEnglish},
 };
 
-const char* LookupText(TextId id, std::int32_t language) {
-  if (language < 0 || language >= LanguageCount) language = 0;
-  const char* text = LanguageTexts[id][language];
-  return text ? text : "";
-}
+const char* LookupText(TextId id, std::int32_t language) { return LanguageTexts[id][TextLanguage(language)]; }
 
 }  // namespace orvel
