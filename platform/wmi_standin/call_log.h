@@ -1,0 +1,41 @@
+// The call log named by ORVEL_WMI_LOG: one UTF-8 line per call with its arguments, so tests can
+// see what a client asked for and whether it released every object.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace standin::call_log {
+
+// Follows ORVEL_WMI_LOG (unset or empty: no log), reopening the file each time.
+void Configure() noexcept;
+bool On() noexcept;
+void Write(std::wstring_view line) noexcept;
+// At DLL_PROCESS_DETACH: no lock, as the threads that might hold it may be gone. Closes the file
+// when the module is freed while the process goes on.
+void WriteWhileUnloading(std::wstring_view line, bool processGoesOn) noexcept;
+
+std::wstring Quoted(std::wstring_view text);
+std::wstring Hex(unsigned long value);
+std::wstring Outcome(HRESULT result);          // empty for S_OK, else " -> 0x8004xxxx"
+std::wstring ProcessIndex(std::size_t index);  // "class" for the class object
+
+}  // namespace standin::call_log
+
+namespace standin {
+
+// Logs a call after it ran, building the line only when there is a log.
+template <class Describe>
+HRESULT Logged(HRESULT result, Describe&& describe) noexcept {
+  if (!call_log::On()) return result;
+  try {
+    call_log::Write(describe() + call_log::Outcome(result));
+  } catch (...) {
+  }
+  return result;
+}
+
+}  // namespace standin

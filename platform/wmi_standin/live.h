@@ -1,0 +1,18 @@
+// The live mode: the local computer's processes as Win32_Process answers them.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "scenario.h"
+
+namespace standin {
+
+// Empty, ".", "localhost", "127.0.0.1" or one of the computer's own names, ignoring case.
+bool IsLocalComputer(std::wstring_view server);
+
+// One row per running process; what the process APIs refuse stays null, as WMI leaves it for
+// protected processes. Throws orvel::EOleError when there is no process snapshot.
+std::shared_ptr<const ProcessTable> SnapshotProcesses();
+
+}  // namespace standin

@@ -1,0 +1,80 @@
+// What the stand-in answers: the Win32_Process instances as a table of values, and the failures a
+// scenario file injects (format in README.md).
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "com_object.h"
+#include "text.h"
+
+namespace standin {
+
+inline constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// One property value: VT_NULL, a number of the given variant type, or text (VT_BSTR).
+struct Value {
+  VARTYPE type = VT_NULL;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::wstring text;
+
+  static Value Number(VARTYPE type, std::int64_t number) { Value v; v.type = type; v.integer = number; return v; }
+  static Value Real(VARTYPE type, double number) { Value v; v.type = type; v.real = number; return v; }
+  static Value Text(std::wstring text) { Value v; v.type = VT_BSTR; v.text = std::move(text); return v; }
+  HRESULT ToVariant(VARIANT* out) const;
+};
+
+// The instances of Win32_Process: property names, then one row of values per process.
+struct ProcessTable {
+  std::vector<std::wstring> columns;
+  std::vector<std::vector<Value>> rows;
+
+  // The property names WMI's Win32_Process offers to the scan, in this column order.
+  enum Standard : std::size_t {
+    kName, kExecutablePath, kProcessId, kParentProcessId, kSessionId, kThreadCount, kPriority,
+    kWorkingSetSize, kHandleCount, kUserModeTime, kKernelModeTime, kStandardCount
+  };
+  static ProcessTable WithStandardColumns();
+
+  std::size_t Column(std::wstring_view name) const noexcept;  // kNone when the class has no such property
+  std::size_t AddColumn(std::wstring_view name);
+  const Value& At(std::size_t row, std::size_t column) const noexcept;  // null for the class (row kNone)
+};
+
+// Where a scenario can make a call fail.
+enum class FaultPoint {
+  Create, Locator, Connect, Security, Impersonation, Privileges, AddPrivilege, Class, Instances,
+  Enumerator, EnumeratorQuery, Next, Element, Properties, Item, Value
+};
+
+struct InjectedFault {
+  FaultPoint point = FaultPoint::Connect;
+  std::size_t index = kNone;  // process index (kNone: every process), or for Next the elements delivered first
+  std::wstring property;      // Item and Value only
+  Fault fault;
+};
+
+struct Scenario {
+  std::shared_ptr<ProcessTable> table = std::make_shared<ProcessTable>(ProcessTable::WithStandardColumns());
+  std::vector<InjectedFault> faults;
+  bool noServices = false;  // ConnectServer succeeds without a services object
+
+  const Fault* Find(FaultPoint point, std::size_t index = kNone, std::wstring_view property = {}) const noexcept;
+};
+
+// Both throw orvel::EOleError with a message naming the line that cannot be understood.
+Scenario ParseScenario(std::string_view text);
+std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path);
+
+// Appends count plausible processes (deterministic for a seed), for benchmarks and soak runs.
+void AppendSynthetic(ProcessTable& table, std::size_t count, std::uint64_t seed);
+
+}  // namespace standin

@@ -1,0 +1,762 @@
+// The WMI stand-in as a client sees it: connection, security, the class, its instances one element at a
+// time and each property's value, in the order the scan makes these calls.
+#include <windows.h>
+#include <oleauto.h>
+#include <wbemdisp.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// The property names exactly as the scan sends them.
+const std::vector<std::wstring> kScanProperties = {
+    L"Name",        L"ExecutablePath", L"ProcessID",    L"ParentProcessId", L"SessionID",     L"ThreadCount",
+    L"Priority",    L"WorkingSetSize", L"HandleCount",  L"UserModeTime",    L"KernelModeTime"};
+
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  ~Bstr() { SysFreeString(text_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  operator BSTR() const { return text_; }
+
+ private:
+  BSTR text_;
+};
+
+struct Variant : VARIANT {
+  Variant() { VariantInit(this); }
+  ~Variant() { VariantClear(this); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+};
+
+// A value as received: its variant type and its contents written out.
+struct Seen {
+  VARTYPE type = VT_EMPTY;
+  std::wstring text;
+  bool operator==(const Seen&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Seen& seen) {
+  return out << "vt " << seen.type << " \"" << std::string(seen.text.begin(), seen.text.end()) << "\"";
+}
+
+Seen Describe(const VARIANT& value) {
+  Seen seen{value.vt, L""};
+  wchar_t real[64];
+  switch (value.vt) {
+    case VT_BSTR: seen.text.assign(value.bstrVal, SysStringLen(value.bstrVal)); break;
+    case VT_I1: seen.text = std::to_wstring(value.cVal); break;
+    case VT_UI1: seen.text = std::to_wstring(value.bVal); break;
+    case VT_I2: seen.text = std::to_wstring(value.iVal); break;
+    case VT_UI2: seen.text = std::to_wstring(value.uiVal); break;
+    case VT_I4: seen.text = std::to_wstring(value.lVal); break;
+    case VT_UI4: seen.text = std::to_wstring(value.ulVal); break;
+    case VT_I8: seen.text = std::to_wstring(value.llVal); break;
+    case VT_UI8: seen.text = std::to_wstring(value.ullVal); break;
+    case VT_BOOL: seen.text = value.boolVal == VARIANT_TRUE ? L"true" : L"false"; break;
+    case VT_R4: std::swprintf(real, 64, L"%g", value.fltVal); seen.text = real; break;
+    case VT_R8: std::swprintf(real, 64, L"%g", value.dblVal); seen.text = real; break;
+    default: break;
+  }
+  return seen;
+}
+
+bool IsDecimal(const Seen& seen) {
+  return seen.type == VT_BSTR && !seen.text.empty() && seen.text.find_first_not_of(L"0123456789") == std::wstring::npos;
+}
+
+Seen Null() { return {VT_NULL, L""}; }
+Seen I4(long number) { return {VT_I4, std::to_wstring(number)}; }
+Seen Text(std::wstring text) { return {VT_BSTR, std::move(text)}; }
+
+struct Failure {
+  std::string step;
+  HRESULT code = S_OK;
+  std::optional<std::wstring> description;  // none: the thread had no error info
+};
+
+using Process = std::map<std::wstring, Seen>;
+
+struct ScanResult {
+  std::vector<Process> processes;
+  std::optional<Failure> failure;
+  HRESULT ended = E_PENDING;  // what the last Next returned
+  bool noServices = false;
+};
+
+std::optional<std::wstring> TakeErrorInfo() {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, &info) != S_OK || !info) return std::nullopt;
+  BSTR description = nullptr;
+  info->GetDescription(&description);
+  std::wstring text(description ? description : L"", description ? SysStringLen(description) : 0);
+  SysFreeString(description);
+  return text;
+}
+
+// Leaves error info behind before each call, so a failure without a description must clear it.
+void PlantStaleErrorInfo() {
+  ComPtr<ICreateErrorInfo> created;
+  ComPtr<IErrorInfo> info;
+  ASSERT_EQ(CreateErrorInfo(&created), S_OK);
+  created->SetDescription(const_cast<LPOLESTR>(L"stale"));
+  created.As(&info);
+  SetErrorInfo(0, info.Get());
+}
+
+// Performs the scan's calls in the scan's order and records what came back.
+class Client {
+ public:
+  ScanResult Scan(const std::wstring& server, const std::wstring& user = L"", const std::wstring& password = L"") {
+    result_ = {};
+    Run(server, user, password);
+    return result_;
+  }
+
+ private:
+  template <class Call>
+  bool Step(const std::string& step, Call&& call) {
+    PlantStaleErrorInfo();
+    const HRESULT code = call();
+    if (SUCCEEDED(code)) return true;
+    result_.failure = Failure{step, code, TakeErrorInfo()};
+    return false;
+  }
+
+  void Run(const std::wstring& server, const std::wstring& user, const std::wstring& password) {
+    ComPtr<IUnknown> unknown;
+    ComPtr<ISWbemLocator> locator;
+    if (!Step("CoCreateInstance", [&] {
+          return CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                  IID_IUnknown, &unknown);
+        }) ||
+        !Step("QueryInterface ISWbemLocator", [&] { return unknown.As(&locator); })) {
+      return;
+    }
+    ComPtr<ISWbemServices> services;
+    if (!Step("ConnectServer", [&] {
+          return locator->ConnectServer(Bstr(server), Bstr(L"root\\CIMV2"), Bstr(user), Bstr(password), Bstr(L""),
+                                        Bstr(L""), 0, nullptr, &services);
+        })) {
+      return;
+    }
+    result_.noServices = !services;
+    if (services && SetUpSecurity(services.Get())) Enumerate(services.Get());
+  }
+
+  bool SetUpSecurity(ISWbemServices* services) {
+    ComPtr<ISWbemSecurity> security;
+    ComPtr<ISWbemSecurity> again;
+    ComPtr<ISWbemPrivilegeSet> privileges;
+    ComPtr<ISWbemPrivilege> privilege;
+    return Step("Security_", [&] { return services->get_Security_(&security); }) &&
+           Step("put_ImpersonationLevel",
+                [&] { return security->put_ImpersonationLevel(wbemImpersonationLevelImpersonate); }) &&
+           Step("Security_", [&] { return services->get_Security_(&again); }) &&
+           Step("Privileges", [&] { return again->get_Privileges(&privileges); }) &&
+           Step("Add", [&] { return privileges->Add(wbemPrivilegeDebug, VARIANT_TRUE, &privilege); });
+  }
+
+  void Enumerate(ISWbemServices* services) {
+    ComPtr<ISWbemObject> processClass;
+    ComPtr<ISWbemObjectSet> instances;
+    ComPtr<IUnknown> enumUnknown;
+    ComPtr<IEnumVARIANT> enumerator;
+    if (!Step("Get", [&] { return services->Get(Bstr(L"Win32_Process"), 0x20000, nullptr, &processClass); }) ||
+        !Step("Instances_", [&] { return processClass->Instances_(0, nullptr, &instances); }) ||
+        !Step("_NewEnum", [&] { return instances->get__NewEnum(&enumUnknown); }) ||
+        !Step("QueryInterface IEnumVARIANT", [&] { return enumUnknown.As(&enumerator); })) {
+      return;
+    }
+    for (;;) {
+      Variant element;
+      ULONG fetched = 0;
+      if (!Step("Next", [&] { return result_.ended = enumerator->Next(1, &element, &fetched); }) ||
+          result_.ended != S_OK || !ReadElement(element)) {
+        return;
+      }
+    }
+  }
+
+  bool ReadElement(const VARIANT& element) {
+    ComPtr<ISWbemObject> object;
+    ComPtr<ISWbemPropertySet> properties;
+    if (element.vt != VT_DISPATCH) {
+      result_.failure = Failure{"element is not VT_DISPATCH", E_FAIL, std::nullopt};
+      return false;
+    }
+    if (!Step("QueryInterface ISWbemObject", [&] { return element.pdispVal->QueryInterface(IID_PPV_ARGS(&object)); }) ||
+        !Step("Properties_", [&] { return object->get_Properties_(&properties); })) {
+      return false;
+    }
+    Process& process = result_.processes.emplace_back();
+    for (const std::wstring& name : kScanProperties) {
+      ComPtr<ISWbemProperty> property;
+      Variant value;
+      const std::string what(name.begin(), name.end());
+      if (!Step("Item " + what, [&] { return properties->Item(Bstr(name), 0, &property); }) ||
+          !Step("Value " + what, [&] { return property->get_Value(&value); })) {
+        return false;
+      }
+      process[name] = Describe(value);
+    }
+    return true;
+  }
+
+  ScanResult result_;
+};
+
+std::filesystem::path ExeFolder() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::filesystem::path(path).parent_path();
+}
+
+using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
+
+HMODULE Standin() {
+  static const HMODULE module =
+      LoadLibraryW((ExeFolder() / ORVEL_STANDIN_RELATIVE_PATH).lexically_normal().wstring().c_str());
+  return module;
+}
+
+HRESULT StandinCanUnloadNow() {
+  return reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(Standin(), "DllCanUnloadNow")))();
+}
+
+std::vector<std::string> ReadLines(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Each test gets a fresh folder for its scenario and log, and its own registration of the stand-in.
+class StandinTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Standin(), nullptr) << "cannot load " << ORVEL_STANDIN_RELATIVE_PATH;
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const auto get =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(Standin(), "DllGetClassObject")));
+    ASSERT_NE(get, nullptr);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(get(CLSID_SWbemLocator, IID_PPV_ARGS(&factory)), S_OK);
+    ASSERT_EQ(CoRegisterClassObject(CLSID_SWbemLocator, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie_),
+              S_OK);
+    static int serial = 0;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("orvel-standin-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    std::filesystem::create_directories(folder_);
+    SetEnvironmentVariableW(L"ORVEL_WMI_LOG", Log().wstring().c_str());
+    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
+  }
+
+  void TearDown() override {
+    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
+    SetEnvironmentVariableW(L"ORVEL_WMI_LOG", nullptr);
+    if (cookie_) CoRevokeClassObject(cookie_);
+    CoUninitialize();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  std::filesystem::path Log() const { return folder_ / "calls.log"; }
+  std::filesystem::path ScenarioFile() const { return folder_ / "scenario.txt"; }
+
+  void UseScenario(const std::string& text) {
+    std::ofstream(ScenarioFile(), std::ios::binary) << text;
+    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", ScenarioFile().wstring().c_str());
+  }
+
+  ScanResult Scan(const std::wstring& server = L"", const std::wstring& user = L"",
+                  const std::wstring& password = L"") {
+    return Client().Scan(server, user, password);
+  }
+
+  std::filesystem::path folder_;
+  DWORD cookie_ = 0;
+};
+
+TEST_F(StandinTest, ScenarioValuesArriveWithTheirVariantTypes) {
+  UseScenario(
+      "# two processes, the second with every kind of value\n"
+      "process Name=\"B\xC3\xBC" "cher.exe\" "
+      "ExecutablePath=\"C:\\Program Files\\B\xC3\xBC" "cher\\B\xC3\xBC" "cher.exe\" "
+      "ProcessId=1234 ParentProcessId=4 SessionId=1 ThreadCount=7 Priority=8 WorkingSetSize=\"3000000000\" "
+      "HandleCount=55 UserModeTime=\"15000000\" KernelModeTime=\"25000000\"\r\n"
+      "\n"
+      "process name=\"System\" executablepath=null PROCESSID=-2 ParentProcessId=ui4:4294967295 SessionID=i2:-3 "
+      "ThreadCount=i8:9000000000 Priority=r8:2.5 WorkingSetSize=null HandleCount=bool:true UserModeTime=ui1:255 "
+      "KernelModeTime=\"say \"\"hi\"\"\"\n");
+  const ScanResult result = Scan();
+  ASSERT_FALSE(result.failure) << result.failure->step;
+  EXPECT_EQ(result.ended, S_FALSE);
+  ASSERT_EQ(result.processes.size(), 2u);
+  const Process expected[] = {
+      {{L"Name", Text(L"B\u00FCcher.exe")},
+       {L"ExecutablePath", Text(L"C:\\Program Files\\B\u00FCcher\\B\u00FCcher.exe")},
+       {L"ProcessID", I4(1234)}, {L"ParentProcessId", I4(4)}, {L"SessionID", I4(1)}, {L"ThreadCount", I4(7)},
+       {L"Priority", I4(8)}, {L"WorkingSetSize", Text(L"3000000000")}, {L"HandleCount", I4(55)},
+       {L"UserModeTime", Text(L"15000000")}, {L"KernelModeTime", Text(L"25000000")}},
+      {{L"Name", Text(L"System")}, {L"ExecutablePath", Null()}, {L"ProcessID", I4(-2)},
+       {L"ParentProcessId", {VT_UI4, L"4294967295"}}, {L"SessionID", {VT_I2, L"-3"}},
+       {L"ThreadCount", {VT_I8, L"9000000000"}}, {L"Priority", {VT_R8, L"2.5"}}, {L"WorkingSetSize", Null()},
+       {L"HandleCount", {VT_BOOL, L"true"}}, {L"UserModeTime", {VT_UI1, L"255"}},
+       {L"KernelModeTime", Text(L"say \"hi\"")}},
+  };
+  for (std::size_t k = 0; k < 2; ++k) {
+    for (const auto& [name, value] : expected[k]) {
+      EXPECT_EQ(result.processes[k].at(name), value) << "process " << k << " " << std::string(name.begin(), name.end());
+    }
+  }
+}
+
+TEST_F(StandinTest, AnOmittedPropertyIsNullAndAnUnknownOneIsNotFound) {
+  UseScenario("process Name=\"a.exe\"\nprocess Name=\"b.exe\" CommandLine=\"b -x\"\n");
+  const ScanResult result = Scan();
+  ASSERT_FALSE(result.failure);
+  ASSERT_EQ(result.processes.size(), 2u);
+  EXPECT_EQ(result.processes[0].at(L"HandleCount"), Null());
+  EXPECT_EQ(result.processes[1].at(L"ProcessID"), Null());
+
+  // Straight to the first instance's property set, asking for a property the class has and one it lacks.
+  ComPtr<ISWbemLocator> locator;
+  ComPtr<ISWbemServices> services;
+  ComPtr<ISWbemObject> processClass;
+  ComPtr<ISWbemObjectSet> instances;
+  ComPtr<IUnknown> unknown;
+  ComPtr<IEnumVARIANT> enumerator;
+  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
+  ASSERT_EQ(locator->ConnectServer(Bstr(L"."), Bstr(L"root\\cimv2"), nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                                   &services),
+            S_OK);
+  ASSERT_EQ(services->Get(Bstr(L"win32_process"), 0, nullptr, &processClass), S_OK);
+  ASSERT_EQ(processClass->Instances_(0, nullptr, &instances), S_OK);
+  ASSERT_EQ(instances->get__NewEnum(&unknown), S_OK);
+  ASSERT_EQ(unknown.As(&enumerator), S_OK);
+  Variant element;
+  ASSERT_EQ(enumerator->Next(1, &element, nullptr), S_OK);
+  ComPtr<ISWbemObject> object;
+  ComPtr<ISWbemPropertySet> properties;
+  ASSERT_EQ(element.pdispVal->QueryInterface(IID_PPV_ARGS(&object)), S_OK);
+  ASSERT_EQ(object->get_Properties_(&properties), S_OK);
+  ComPtr<ISWbemProperty> property;
+  Variant value;
+  ASSERT_EQ(properties->Item(Bstr(L"commandline"), 0, &property), S_OK);
+  ASSERT_EQ(property->get_Value(&value), S_OK);
+  EXPECT_EQ(value.vt, VT_NULL);
+  PlantStaleErrorInfo();
+  EXPECT_EQ(properties->Item(Bstr(L"Bogus"), 0, &property), static_cast<HRESULT>(0x80041002));
+  EXPECT_EQ(property, nullptr);
+  EXPECT_EQ(TakeErrorInfo(), L"Not found");
+}
+
+struct FaultCase {
+  const char* line;
+  std::string step;
+  unsigned long code;
+  std::optional<std::wstring> description;
+  std::size_t processes;  // records begun before the failure
+};
+
+TEST_F(StandinTest, InjectedFailuresArriveWithTheirCodeAndDescription) {
+  const FaultCase cases[] = {
+      {"fail create 0x80040154 \"Class not registered\"", "CoCreateInstance", 0x80040154, L"Class not registered", 0},
+      {"fail locator E_NOINTERFACE", "QueryInterface ISWbemLocator", 0x80004002, std::nullopt, 0},
+      {"fail connect 0x800706BA \"The RPC server is unavailable. \"", "ConnectServer", 0x800706BA,
+       L"The RPC server is unavailable. ", 0},
+      {"fail connect 0x80070005", "ConnectServer", 0x80070005, std::nullopt, 0},
+      {"fail security 0x80041003 \"Access denied \"", "Security_", 0x80041003, L"Access denied ", 0},
+      {"fail impersonation 0x80041008", "put_ImpersonationLevel", 0x80041008, std::nullopt, 0},
+      {"fail privileges 0x80041003 \"\"", "Privileges", 0x80041003, L"", 0},
+      {"fail add-privilege 0x80041003 \" . . \"", "Add", 0x80041003, L" . . ", 0},
+      {"fail class 0x80041010 \"Invalid class \"", "Get", 0x80041010, L"Invalid class ", 0},
+      {"fail instances 0x80041006 \"Out of memory\"", "Instances_", 0x80041006, L"Out of memory", 0},
+      {"fail enumerator 0x80041001 \"Generic failure \"", "_NewEnum", 0x80041001, L"Generic failure ", 0},
+      {"fail enumerator-qi E_NOINTERFACE", "QueryInterface IEnumVARIANT", 0x80004002, std::nullopt, 0},
+      {"fail element 1 E_NOINTERFACE", "QueryInterface ISWbemObject", 0x80004002, std::nullopt, 1},
+      {"fail properties 2 0x80041001 \"Generic failure\"", "Properties_", 0x80041001, L"Generic failure", 2},
+      {"fail item 2 Priority 0x80041002 \"Not found \"", "Item Priority", 0x80041002, L"Not found ", 3},
+      {"fail item processid 0x80041002", "Item ProcessID", 0x80041002, std::nullopt, 1},
+      {"fail value 1 WorkingSetSize 0x80041001 \"100% wrong\"", "Value WorkingSetSize", 0x80041001, L"100% wrong", 2},
+      {"fail next 2 0x80041001 \"Generic failure\"", "Next", 0x80041001, L"Generic failure", 2},
+  };
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.line);
+    UseScenario("generate 3\n" + std::string(c.line) + "\n");
+    const ScanResult result = Scan(L"pc7", L"admin", L"secret");
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(result.failure->step, c.step);
+    EXPECT_EQ(static_cast<unsigned long>(result.failure->code), c.code);
+    EXPECT_EQ(result.failure->description, c.description);
+    EXPECT_EQ(result.processes.size(), c.processes);
+  }
+}
+
+TEST_F(StandinTest, ASingleFailingPropertyLeavesTheOthersReadable) {
+  UseScenario("generate 3\nfail item 2 Priority 0x80041002\n");
+  const ScanResult result = Scan();
+  ASSERT_EQ(result.processes.size(), 3u);
+  const Process& third = result.processes[2];
+  EXPECT_EQ(third.size(), 6u) << "Name to ThreadCount read before Priority";
+  EXPECT_EQ(third.count(L"Priority"), 0u);
+  EXPECT_EQ(result.processes[1].size(), kScanProperties.size());
+}
+
+TEST_F(StandinTest, EnumerationEndsEarlyOrWithoutServices) {
+  UseScenario("generate 5\nfail next 0 S_FALSE\n");
+  ScanResult result = Scan();
+  EXPECT_FALSE(result.failure);
+  EXPECT_EQ(result.ended, S_FALSE);
+  EXPECT_TRUE(result.processes.empty());
+
+  UseScenario("generate 5\nno-services\n");
+  result = Scan(L"pc7");
+  EXPECT_FALSE(result.failure);
+  EXPECT_TRUE(result.noServices);
+  EXPECT_TRUE(result.processes.empty());
+}
+
+TEST_F(StandinTest, CallLogRecordsEveryCallWithoutThePasswordAndEndsWithNoLiveObjects) {
+  UseScenario("process Name=\"a.exe\"\nprocess Name=\"b.exe\"\n");
+  const ScanResult result = Scan(L"pc7", L"admin", L"Secret123");
+  ASSERT_FALSE(result.failure);
+  const std::string scenario = ScenarioFile().string();
+  std::vector<std::string> expected = {
+      "CreateInstance scenario=\"" + scenario + "\"",
+      "QueryInterface ISWbemLocator",
+      "ConnectServer server=\"pc7\" namespace=\"root\\CIMV2\" user=\"admin\" password=<set> locale=\"\" "
+      "authority=\"\" securityFlags=0x0 namedValueSet=null",
+      "Security_",
+      "put_ImpersonationLevel level=3",
+      "Security_",
+      "Privileges",
+      "Add privilege=19 enabled=-1",
+      "Get path=\"Win32_Process\" flags=0x20000 namedValueSet=null",
+      "Instances_ process=class flags=0x0 namedValueSet=null",
+      "_NewEnum",
+      "QueryInterface IEnumVARIANT",
+  };
+  for (const char* k : {"0", "1"}) {
+    expected.push_back("Next count=1 fetched=1");
+    expected.push_back(std::string("QueryInterface ISWbemObject process=") + k);
+    expected.push_back(std::string("Properties_ process=") + k);
+    for (const std::wstring& name : kScanProperties) {
+      const std::string property(name.begin(), name.end());
+      expected.push_back(std::string("Item process=") + k + " name=\"" + property + "\" flags=0x0");
+      expected.push_back(std::string("Value process=") + k + " name=\"" + property + "\"");
+    }
+  }
+  expected.push_back("Next count=1 fetched=0 -> 0x00000001");
+  expected.push_back("live-objects 0");
+  EXPECT_EQ(ReadLines(Log()), expected);
+}
+
+TEST_F(StandinTest, FailedCallsAreLoggedWithTheirCode) {
+  UseScenario("fail connect 0x800706BA\n");
+  Scan(L"far-away");
+  const std::vector<std::string> lines = ReadLines(Log());
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(lines[2].starts_with("ConnectServer server=\"far-away\" ")) << lines[2];
+  EXPECT_NE(lines[2].find(" password=<empty> "), std::string::npos) << lines[2];
+  EXPECT_TRUE(lines[2].ends_with(" -> 0x800706BA")) << lines[2];
+  EXPECT_EQ(lines[3], "live-objects 0");
+}
+
+TEST_F(StandinTest, AHeldReferenceKeepsTheStandinLive) {
+  UseScenario("generate 2\n");
+  ComPtr<ISWbemProperty> kept;
+  {
+    ComPtr<ISWbemLocator> locator;
+    ComPtr<ISWbemServices> services;
+    ComPtr<ISWbemObject> processClass;
+    ComPtr<ISWbemObjectSet> instances;
+    ComPtr<IUnknown> unknown;
+    ComPtr<IEnumVARIANT> enumerator;
+    Variant element;
+    ComPtr<ISWbemObject> object;
+    ComPtr<ISWbemPropertySet> properties;
+    ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
+    ASSERT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
+              S_OK);
+    ASSERT_EQ(services->Get(Bstr(L"Win32_Process"), 0, nullptr, &processClass), S_OK);
+    ASSERT_EQ(processClass->Instances_(0, nullptr, &instances), S_OK);
+    ASSERT_EQ(instances->get__NewEnum(&unknown), S_OK);
+    ASSERT_EQ(unknown.As(&enumerator), S_OK);
+    ASSERT_EQ(enumerator->Next(1, &element, nullptr), S_OK);
+    ASSERT_EQ(element.pdispVal->QueryInterface(IID_PPV_ARGS(&object)), S_OK);
+    ASSERT_EQ(object->get_Properties_(&properties), S_OK);
+    ASSERT_EQ(properties->Item(Bstr(L"Name"), 0, &kept), S_OK);
+  }
+  const auto liveLines = [&] {
+    const std::vector<std::string> lines = ReadLines(Log());
+    return std::count(lines.begin(), lines.end(), "live-objects 0");
+  };
+  EXPECT_EQ(StandinCanUnloadNow(), S_FALSE);
+  EXPECT_EQ(liveLines(), 0);
+  Variant value;
+  ASSERT_EQ(kept->get_Value(&value), S_OK);
+  EXPECT_EQ(Describe(value), Text(L"System Idle Process"));
+  kept.Reset();
+  EXPECT_EQ(StandinCanUnloadNow(), S_OK);
+  EXPECT_EQ(liveLines(), 1);
+}
+
+TEST_F(StandinTest, SecuritySettingsBelongToTheConnection) {
+  UseScenario("generate 1\n");
+  ComPtr<ISWbemLocator> locator;
+  ComPtr<ISWbemServices> services;
+  ComPtr<ISWbemSecurity> first;
+  ComPtr<ISWbemSecurity> second;
+  ComPtr<ISWbemPrivilegeSet> privileges;
+  ComPtr<ISWbemPrivilege> privilege;
+  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
+  ASSERT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
+            S_OK);
+  ASSERT_EQ(services->get_Security_(&first), S_OK);
+  ASSERT_EQ(services->get_Security_(&second), S_OK);
+  ASSERT_EQ(first->put_ImpersonationLevel(wbemImpersonationLevelDelegate), S_OK);
+  WbemImpersonationLevelEnum level{};
+  ASSERT_EQ(second->get_ImpersonationLevel(&level), S_OK);
+  EXPECT_EQ(level, wbemImpersonationLevelDelegate);
+  const HRESULT invalidParameter = static_cast<HRESULT>(0x80041008);
+  EXPECT_EQ(first->put_ImpersonationLevel(static_cast<WbemImpersonationLevelEnum>(7)), invalidParameter);
+
+  ASSERT_EQ(second->get_Privileges(&privileges), S_OK);
+  EXPECT_EQ(privileges->Add(static_cast<WbemPrivilegeEnum>(99), VARIANT_TRUE, &privilege), invalidParameter);
+  EXPECT_EQ(privilege, nullptr);
+  ASSERT_EQ(privileges->Add(wbemPrivilegeDebug, VARIANT_TRUE, &privilege), S_OK);
+  WbemPrivilegeEnum identifier{};
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  ASSERT_EQ(privilege->get_Identifier(&identifier), S_OK);
+  ASSERT_EQ(privilege->get_IsEnabled(&enabled), S_OK);
+  EXPECT_EQ(identifier, wbemPrivilegeDebug);
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+  EXPECT_EQ(services->ExecQuery(Bstr(L"select * from Win32_Process"), Bstr(L"WQL"), 0, nullptr, nullptr), E_NOTIMPL);
+}
+
+TEST_F(StandinTest, TheScenarioIsReadAgainForEachLocator) {
+  UseScenario("process Name=\"first.exe\"\n");
+  ASSERT_EQ(Scan().processes.size(), 1u);
+  UseScenario("process Name=\"second.exe\"\nprocess Name=\"third.exe\"\n");
+  const ScanResult result = Scan();
+  ASSERT_EQ(result.processes.size(), 2u);
+  EXPECT_EQ(result.processes[0].at(L"Name"), Text(L"second.exe"));
+}
+
+TEST_F(StandinTest, AnUnreadableScenarioFailsTheConnectionNamingTheLine) {
+  const struct {
+    const char* line;
+    const wchar_t* problem;
+  } cases[] = {
+      {"procss Name=\"a\"", L"cannot understand"},
+      {"process Name", L"expected Property=value"},
+      {"process Name=\"a\" Name=\"b\"", L"property given twice"},
+      {"process Name=\"unterminated", L"unterminated quote"},
+      {"process Name=\"a\"b\"c\"", L"doubled"},
+      {"process ProcessId=4294967296", L"not a 32-bit number"},
+      {"process ProcessId=i2:40000", L"not a i2 number"},
+      {"process ProcessId=x9:1", L"unknown value type"},
+      {"fail nowhere 0x80041001", L"unknown failure point"},
+      {"fail item 0x80041002", L"missing result code"},
+      {"fail next 0x80041001", L"needs the number of elements"},
+      {"fail connect 0x00000000", L"only next may"},
+      {"fail connect 0x80041001 unquoted", L"expected quoted text"},
+      {"generate many", L"expected a count"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    UseScenario("generate 1\n" + std::string(c.line) + "\n");
+    const ScanResult result = Scan();
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(result.failure->step, "ConnectServer");
+    EXPECT_EQ(result.failure->code, E_FAIL);
+    ASSERT_TRUE(result.failure->description);
+    EXPECT_NE(result.failure->description->find(L"line 2: "), std::wstring::npos) << *result.failure->description;
+    EXPECT_NE(result.failure->description->find(c.problem), std::wstring::npos) << *result.failure->description;
+  }
+  SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", (folder_ / "missing.txt").wstring().c_str());
+  const ScanResult missing = Scan();
+  ASSERT_TRUE(missing.failure && missing.failure->description);
+  EXPECT_NE(missing.failure->description->find(L"cannot open scenario"), std::wstring::npos);
+}
+
+TEST_F(StandinTest, GeneratedProcessesArePlausibleAndRepeatable) {
+  UseScenario("generate 500 7\n");
+  const ScanResult first = Scan();
+  ASSERT_FALSE(first.failure);
+  ASSERT_EQ(first.processes.size(), 500u);
+  EXPECT_EQ(first.processes[0].at(L"Name"), Text(L"System Idle Process"));
+  EXPECT_EQ(first.processes[1].at(L"Name"), Text(L"System"));
+  std::set<std::wstring> pids;
+  for (const Process& process : first.processes) {
+    ASSERT_EQ(process.at(L"Name").type, VT_BSTR);
+    EXPECT_TRUE(process.at(L"ExecutablePath").type == VT_BSTR || process.at(L"ExecutablePath").type == VT_NULL);
+    for (const wchar_t* name :
+         {L"ProcessID", L"ParentProcessId", L"SessionID", L"ThreadCount", L"Priority", L"HandleCount"}) {
+      EXPECT_EQ(process.at(name).type, VT_I4);
+    }
+    for (const wchar_t* name : {L"WorkingSetSize", L"UserModeTime", L"KernelModeTime"}) {
+      EXPECT_TRUE(IsDecimal(process.at(name)));
+    }
+    EXPECT_TRUE(pids.count(process.at(L"ParentProcessId").text) || process.at(L"ParentProcessId").text == L"0")
+        << "a parent that was listed before";
+    EXPECT_TRUE(pids.insert(process.at(L"ProcessID").text).second) << "unique process id";
+  }
+  EXPECT_EQ(Scan().processes, first.processes);
+  UseScenario("generate 500 8\n");
+  EXPECT_NE(Scan().processes, first.processes);
+}
+
+// A child the test starts itself, waiting on its input until the test closes it.
+class ChildCommand {
+ public:
+  ChildCommand() {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr;
+    if (!CreatePipe(&read, &input_, &inherit, 0)) return;
+    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE nul =
+        CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = read;
+    startup.hStdOutput = startup.hStdError = nul;
+    wchar_t command[] = L"cmd.exe /q /k";
+    if (CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &info_)) {
+      CloseHandle(info_.hThread);
+    }
+    CloseHandle(read);
+    CloseHandle(nul);
+  }
+  ~ChildCommand() {
+    if (input_) {
+      DWORD written = 0;
+      WriteFile(input_, "exit\r\n", 6, &written, nullptr);
+      CloseHandle(input_);
+    }
+    if (!info_.hProcess) return;
+    if (WaitForSingleObject(info_.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(info_.hProcess, 1);
+    CloseHandle(info_.hProcess);
+  }
+  ChildCommand(const ChildCommand&) = delete;
+  ChildCommand& operator=(const ChildCommand&) = delete;
+  DWORD Pid() const { return info_.dwProcessId; }
+
+ private:
+  HANDLE input_ = nullptr;
+  PROCESS_INFORMATION info_{};
+};
+
+const Process* FindPid(const ScanResult& result, DWORD pid) {
+  for (const Process& process : result.processes) {
+    if (process.at(L"ProcessID") == I4(static_cast<long>(pid))) return &process;
+  }
+  return nullptr;
+}
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
+}
+
+
+TEST_F(StandinTest, LiveModeListsTheProcessesOfTheSession) {
+  ChildCommand child;
+  ASSERT_NE(child.Pid(), 0u);
+  const ScanResult result = Scan();
+  ASSERT_FALSE(result.failure) << result.failure->step;
+
+  const Process* self = FindPid(result, GetCurrentProcessId());
+  ASSERT_NE(self, nullptr);
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  EXPECT_EQ(Lower(self->at(L"Name").text), Lower(std::filesystem::path(path).filename().wstring()));
+  EXPECT_EQ(self->at(L"ExecutablePath").type, VT_BSTR);
+  EXPECT_EQ(Lower(self->at(L"ExecutablePath").text), Lower(path));
+  EXPECT_EQ(self->at(L"ParentProcessId").type, VT_I4);
+  EXPECT_EQ(self->at(L"Priority"), I4(8));
+  EXPECT_EQ(self->at(L"SessionID").type, VT_I4);
+  ASSERT_EQ(self->at(L"ThreadCount").type, VT_I4);
+  EXPECT_GT(std::stol(self->at(L"ThreadCount").text), 0);
+  ASSERT_EQ(self->at(L"HandleCount").type, VT_I4);
+  EXPECT_GT(std::stol(self->at(L"HandleCount").text), 0);
+  EXPECT_TRUE(IsDecimal(self->at(L"WorkingSetSize")) && self->at(L"WorkingSetSize").text != L"0")
+      << self->at(L"WorkingSetSize");
+  EXPECT_TRUE(IsDecimal(self->at(L"UserModeTime"))) << self->at(L"UserModeTime");
+  EXPECT_TRUE(IsDecimal(self->at(L"KernelModeTime"))) << self->at(L"KernelModeTime");
+
+  const Process* started = FindPid(result, child.Pid());
+  ASSERT_NE(started, nullptr);
+  EXPECT_EQ(Lower(started->at(L"Name").text), L"cmd.exe");
+  EXPECT_EQ(started->at(L"ParentProcessId"), I4(static_cast<long>(GetCurrentProcessId())));
+  ASSERT_EQ(started->at(L"ThreadCount").type, VT_I4);
+  EXPECT_GT(std::stol(started->at(L"ThreadCount").text), 0);
+}
+
+TEST_F(StandinTest, LiveModeAnswersOnlyForTheLocalComputerWithoutCredentials) {
+  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  ASSERT_TRUE(GetComputerNameW(computer, &length));
+  for (const std::wstring& local : {std::wstring(), std::wstring(L"."), std::wstring(L"LocalHost"),
+                                    std::wstring(L"127.0.0.1"), Lower(computer)}) {
+    SCOPED_TRACE(std::string(local.begin(), local.end()));
+    const ScanResult result = Scan(local);
+    EXPECT_FALSE(result.failure);
+    EXPECT_FALSE(result.processes.empty());
+  }
+  for (const wchar_t* remote : {L"no-such-host.example", L"10.1.2.3", L"localhost2"}) {
+    const ScanResult result = Scan(remote);
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(result.failure->step, "ConnectServer");
+    EXPECT_EQ(static_cast<unsigned long>(result.failure->code), 0x800706BAu);
+    EXPECT_EQ(result.failure->description, L"The RPC server is unavailable.");
+  }
+  const ScanResult credentials = Scan(L"", L"Administrator", L"secret");
+  ASSERT_TRUE(credentials.failure);
+  EXPECT_EQ(static_cast<unsigned long>(credentials.failure->code), 0x80041064u);
+  EXPECT_EQ(credentials.failure->description, L"User credentials cannot be used for local connections");
+}
+
+// Without CoRegisterClassObject: COM finds the stand-in through the Wine prefix's registration.
+TEST(StandinRegistration, ThePrefixRegistersTheStandinForSWbemLocator) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("orvel-standin-registry-" + std::to_string(GetCurrentProcessId()) + ".log");
+  SetEnvironmentVariableW(L"ORVEL_WMI_LOG", log.wstring().c_str());
+  {
+    ComPtr<ISWbemLocator> locator;
+    EXPECT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                               IID_PPV_ARGS(&locator)),
+              S_OK);
+  }
+  SetEnvironmentVariableW(L"ORVEL_WMI_LOG", nullptr);
+  CoUninitialize();
+  const std::vector<std::string> lines = ReadLines(log);
+  std::filesystem::remove(log);
+  ASSERT_FALSE(lines.empty()) << "the locator that answered is not the stand-in";
+  EXPECT_EQ(lines.front(), "CreateInstance live");
+}
+
+}  // namespace
