@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds every preset and runs all test tiers: host unit tests, Windows-target tests under Wine,
-# and end-to-end tests of Orvelkit.exe under Wine and Xvfb.
+# end-to-end tests of Orvelkit.exe under Wine and Xvfb, and a bounded run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/setup-deps
 jobs=$(nproc)
-for preset in host win32 win64; do
+for preset in host win32 win64 fuzz; do
   [ -f build/$preset/CMakeCache.txt ] || cmake --preset $preset >/dev/null
   cmake --build build/$preset -j"$jobs"
 done
@@ -26,8 +26,10 @@ export DISPLAY=$display
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 status=0
-for preset in host win32 win64; do
+for preset in host fuzz win32 win64; do
   echo "=== $preset ==="
   ctest --test-dir build/$preset --output-on-failure -j"$jobs" || status=1
+  # Executions of each fuzz target in its bounded run.
+  [ $preset = fuzz ] && { cat build/fuzz/fuzz-runs/*/runs.txt 2>/dev/null || true; }
 done
 exit $status

@@ -1,0 +1,121 @@
+// The web lookup's address from any process name a remote computer could report: the name can
+// neither leave the search query nor change its host, and the encoding loses nothing.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "companions/web_lookup.h"
+#include "fuzz_support.h"
+#include "web_config.h"
+
+namespace {
+
+bool Unreserved(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Only unreserved characters and %XX with upper-case digits; gives the bytes it stands for.
+std::string Decoded(const std::string& encoded) {
+  std::string bytes;
+  for (std::size_t i = 0; i < encoded.size(); ++i) {
+    if (Unreserved(encoded[i])) {
+      bytes += encoded[i];
+      continue;
+    }
+    FUZZ_CHECK(encoded[i] == '%' && i + 2 < encoded.size());
+    const int high = HexValue(encoded[i + 1]);
+    const int low = HexValue(encoded[i + 2]);
+    FUZZ_CHECK(high >= 0 && low >= 0);
+    const auto byte = static_cast<char>(high * 16 + low);
+    // An unreserved character is never encoded: one spelling per text.
+    FUZZ_CHECK(!Unreserved(byte));
+    bytes += byte;
+    i += 2;
+  }
+  return bytes;
+}
+
+// The code points of well-formed UTF-8 of the BMP, or a finding.
+std::u32string CodePoints(const std::string& utf8) {
+  std::u32string points;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 0;
+    FUZZ_CHECK(length != 0 && i + length <= utf8.size());
+    char32_t point = length == 1 ? lead : length == 2 ? (lead & 0x1Fu) : (lead & 0x0Fu);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      FUZZ_CHECK((next >> 6) == 0x2);
+      point = (point << 6) | (next & 0x3Fu);
+    }
+    // Shortest form only, and no surrogates.
+    FUZZ_CHECK(length == 1 || point >= (length == 2 ? 0x80u : 0x800u));
+    FUZZ_CHECK(point < 0xD800 || point > 0xDFFF);
+    points += point;
+    i += length;
+  }
+  return points;
+}
+
+// Each byte one character; ASCII stays itself and Latin-1 letters their own code point, and no
+// byte above 0x7F turns into ASCII, so nothing can smuggle in "&", "#" or "/".
+void CheckEncoding(const std::string& term) {
+  const std::string encoded = orvel::PercentEncode(term);
+  const std::u32string points = CodePoints(Decoded(encoded));
+  FUZZ_CHECK(points.size() == term.size());
+  for (std::size_t i = 0; i < term.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(term[i]);
+    if (byte < 0x80 || byte >= 0xA0) FUZZ_CHECK(points[i] == byte);
+    else FUZZ_CHECK(points[i] >= 0x80);
+  }
+}
+
+void CheckSearchTerm(const std::string& name, const std::string& term) {
+  FUZZ_CHECK(term.size() <= name.size());
+  FUZZ_CHECK(name.compare(name.size() - term.size(), term.size(), term) == 0);
+  FUZZ_CHECK(term.find_first_of("\\:") == std::string::npos);
+  if (term.size() < name.size()) {
+    const char separator = name[name.size() - term.size() - 1];
+    FUZZ_CHECK(separator == '\\' || separator == ':');
+  }
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+void CheckAddress(const std::string& name, const std::string& term) {
+  const std::string address = orvel::LookupAddress(name);
+  for (const char c : address) FUZZ_CHECK(c > 0x20 && c < 0x7F);
+  FUZZ_CHECK(address.find('#') == std::string::npos);
+  FUZZ_CHECK(address.find('&') == std::string::npos);
+  if (name == "System" || name == "System Idle Process" || name == "Orvelkit.exe") {
+    FUZZ_CHECK(address.find("/search?") == std::string::npos);
+    return;
+  }
+  const std::string_view prefix = "http://" ORVEL_SEARCH_HOST "/search?q=";
+  const std::string_view suffix = "+site%3A" ORVEL_INFO_DOMAIN;
+  FUZZ_CHECK(StartsWith(address, prefix) && EndsWith(address, suffix));
+  const std::string query = address.substr(prefix.size(), address.size() - prefix.size() - suffix.size());
+  FUZZ_CHECK(query == orvel::PercentEncode(term));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string name(reinterpret_cast<const char*>(data), size);
+  const std::string term = orvel::SearchTerm(name);
+  CheckSearchTerm(name, term);
+  CheckEncoding(name);
+  CheckAddress(name, term);
+  return 0;
+}
