@@ -1,7 +1,130 @@
+#include <exception>
+#include <memory>
+
 #include "../app/form1.h"
+#include "../platform/ole_error.h"
+#include "row_texts.h"
+#include "wmi_values.h"
 
 namespace orvel {
+namespace {
 
-void TForm1::ScanProcesses(std::string, std::string, std::string, TPIArray&) {}
+// wbemConnectFlagUseMaxWait: with 0 the call may never return when the host does not answer,
+// which would freeze the only thread for good; with it the call gives up after two minutes.
+constexpr std::int32_t kConnectUseMaxWait = 0x80;
+constexpr std::int32_t kImpersonate = 3;             // wbemImpersonationLevelImpersonate
+constexpr std::int32_t kDebugPrivilege = 19;         // wbemPrivilegeDebug
+constexpr std::int32_t kUseAmendedQualifiers = 0x20000;
+constexpr std::uint32_t kErrorBoxFlags = 0x10;       // MB_ICONERROR | MB_OK
+constexpr std::int32_t kNoObject = static_cast<std::int32_t>(0x80004003u);  // E_POINTER
+
+// How far the scan got: shown after "Code: " when a step fails.
+struct ScanStage {
+  int step = 1;
+  std::size_t process = 0;  // the element being read, with step 8
+
+  std::string Text() const {
+    if (step != 8) return std::to_string(step);
+    std::string text("8 ");
+    text += std::to_string(process);
+    return text;
+  }
+};
+
+// A call that succeeded without handing back its object is a failure of that step.
+template <class T>
+T& Must(const std::unique_ptr<T>& object) {
+  if (!object) throw EOleError("The WMI call returned no object", kNoObject);
+  return *object;
+}
+
+void ReadText(IWmiPropertySet& properties, const char* name, std::string& field) {
+  const WmiValue value = properties.Value(name);
+  if (value.kind != WmiValue::Kind::Null) field = WmiText(value);
+}
+
+void ReadNumber(IWmiPropertySet& properties, const char* name, std::uint32_t (*convert)(const WmiValue&),
+                std::uint32_t& field) {
+  const WmiValue value = properties.Value(name);
+  if (value.kind != WmiValue::Kind::Null) field = convert(value);
+}
+
+void ReadRequiredProperties(IWmiPropertySet& properties, TProcesInformation& record) {
+  ReadText(properties, "Name", record.Name);
+  ReadText(properties, "ExecutablePath", record.ExecutablePath);
+  ReadNumber(properties, "ProcessID", WmiLow32, record.ProcessId);
+  ReadNumber(properties, "ParentProcessId", WmiLow32, record.ParentProcessId);
+  ReadNumber(properties, "SessionID", WmiLow32, record.SessionId);
+  ReadNumber(properties, "ThreadCount", WmiLow32, record.ThreadCount);
+  ReadNumber(properties, "Priority", WmiLow32, record.Priority);
+}
+
+// Not every host grants these; a failure skips the rest of them for this process only.
+void ReadOptionalProperties(IWmiPropertySet& properties, TProcesInformation& record) {
+  try {
+    ReadNumber(properties, "WorkingSetSize", WmiKilobytes, record.WorkingSetKB);
+    ReadNumber(properties, "HandleCount", WmiLow32, record.HandleCount);
+    ReadNumber(properties, "UserModeTime", WmiSeconds, record.CpuSeconds);
+    std::uint32_t kernelSeconds = 0;
+    ReadNumber(properties, "KernelModeTime", WmiSeconds, kernelSeconds);
+    record.CpuSeconds += kernelSeconds;
+  } catch (const std::exception&) {
+  }
+}
+
+void SetUpSecurity(IWmiServices& services) {
+  services.SetImpersonationLevel(kImpersonate);
+  services.AddPrivilege(kDebugPrivilege, true);
+}
+
+// Appends one record per process; the stage names the step that a failure interrupts.
+void EnumerateProcesses(IWmiServices& services, TPIArray& records, ScanStage& stage) {
+  const auto processClass = services.Get("Win32_Process", kUseAmendedQualifiers);
+  stage.step = 6;
+  const auto instances = Must(processClass).Instances(0);
+  const auto elements = Must(instances).NewEnum();
+  stage.step = 7;
+  for (std::size_t k = 0;; ++k) {
+    const auto element = Must(elements).Next();
+    if (!element) return;
+    const auto object = element->AsObject();
+    const auto properties = Must(object).Properties();
+    records.emplace_back();
+    stage = {8, k};
+    ReadRequiredProperties(Must(properties), records.back());
+    ReadOptionalProperties(*properties, records.back());
+    stage.step = 9;
+  }
+}
+
+}  // namespace
+
+void TForm1::ScanProcesses(std::string computer, std::string user, std::string password, TPIArray& records) {
+  StatusBar.SetSimpleText(Text(txtStarting));
+  ScanStage stage;
+  std::unique_ptr<IWmiLocator> locator = Services.Wmi.CreateLocator();
+  Must(locator);
+  stage.step = 2;
+  StatusBar.SetSimpleText(Text(txtConnectingTo) + computer + " ...");
+  std::unique_ptr<IWmiServices> services;
+  try {
+    services = locator->ConnectServer(computer, "root\\CIMV2", user, password, "", "", kConnectUseMaxWait);
+    stage.step = 3;
+    if (services) {
+      stage.step = 4;
+      SetUpSecurity(*services);
+      stage.step = 5;
+      EnumerateProcesses(*services, records, stage);
+    }
+    if (UserComboBox.FindStringExact(user) < 0) UserComboBox.AddItem(user);
+  } catch (const std::exception& failure) {
+    services.reset();
+    locator.reset();
+    const std::string message = failure.what();
+    const std::string text = Text(txtErrorHeading) + ("\r" + message) + "\rCode: " + stage.Text() + "\r\r" +
+                             FormatWithArgument(Text(txtErrorHint), message);
+    Services.Application.MessageBox(text, Text(txtErrorCaption), kErrorBoxFlags);
+  }
+}
 
 }  // namespace orvel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "platform/ole_error.h"
 
 namespace orvel::fakes {
 

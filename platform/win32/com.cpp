@@ -1,0 +1,74 @@
+#include "com.h"
+
+#include <wrl/client.h>
+
+#include <new>
+#include <vector>
+
+#include "scan/wmi_values.h"
+
+namespace orvel::com {
+namespace {
+
+constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY;
+constexpr DWORD kMessageBytes = 256;
+
+std::wstring ToWide(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+// WC_NO_BEST_FIT_CHARS is refused for UTF-8, which a system may use as its ANSI code page.
+DWORD NoBestFitFlags() { return ::GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS; }
+
+std::string ErrorDescription() {
+  Microsoft::WRL::ComPtr<IErrorInfo> info;
+  if (::GetErrorInfo(0, &info) != S_OK || !info) return {};
+  BSTR description = nullptr;
+  if (FAILED(info->GetDescription(&description))) return {};
+  std::string text = ToAnsi(description);
+  ::SysFreeString(description);
+  return text;
+}
+
+}  // namespace
+
+Bstr::Bstr(const std::string& ansiText) {
+  const std::wstring wide = ToWide(ansiText);
+  value_ = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  if (!value_) throw std::bad_alloc();
+}
+
+std::string ToAnsi(const wchar_t* text, int length) {
+  if (!text || length <= 0) return {};
+  const DWORD flags = NoBestFitFlags();
+  const int size = ::WideCharToMultiByte(CP_ACP, flags, text, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
+  std::string result(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, flags, text, length, result.data(), size, nullptr, nullptr);
+  return result;
+}
+
+std::string ToAnsi(BSTR text) { return ToAnsi(text, static_cast<int>(::SysStringLen(text))); }
+
+std::string SystemMessageText(HRESULT code) {
+  char buffer[kMessageBytes] = {};
+  const DWORD length = ::FormatMessageA(kMessageFlags, nullptr, static_cast<DWORD>(code), 0, buffer, kMessageBytes, nullptr);
+  return std::string(buffer, length < kMessageBytes ? length : 0);
+}
+
+void ThrowComError(HRESULT code) {
+  const std::string description = ErrorDescription();
+  throw EOleError(OleMessageText(description, SystemMessageText(code), code), code);
+}
+
+void ThrowSystemError(HRESULT code) {
+  throw EOleError(OleMessageText({}, SystemMessageText(code), code), code);
+}
+
+}  // namespace orvel::com

@@ -1,0 +1,61 @@
+// COM plumbing for the WMI client: owned BSTRs and VARIANTs, text conversion, failures as EOleError.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <oleauto.h>
+
+#include <string>
+#include <utility>
+
+#include "platform/ole_error.h"
+
+namespace orvel::com {
+
+// One owned BSTR; an empty text is an empty string, never a null BSTR.
+class Bstr {
+ public:
+  explicit Bstr(const std::string& ansiText);
+  Bstr(Bstr&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
+  Bstr& operator=(Bstr&&) = delete;
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { ::SysFreeString(value_); }
+  BSTR get() const noexcept { return value_; }
+
+ private:
+  BSTR value_ = nullptr;
+};
+
+// One owned VARIANT, cleared when it goes.
+class Variant {
+ public:
+  Variant() noexcept { ::VariantInit(&value_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  ~Variant() { ::VariantClear(&value_); }
+  VARIANT* get() noexcept { return &value_; }
+  const VARIANT& operator*() const noexcept { return value_; }
+
+ private:
+  VARIANT value_;
+};
+
+// UTF-16 into the ANSI code page; a character the code page lacks becomes the default character,
+// never a look-alike.
+std::string ToAnsi(const wchar_t* text, int length);
+std::string ToAnsi(BSTR text);
+
+// The system's message text for a result code (FormatMessageA, at most 256 bytes); empty when none.
+std::string SystemMessageText(HRESULT code);
+
+// The failure of a COM method: the thread's error description, else the system text, else the code.
+[[noreturn]] void ThrowComError(HRESULT code);
+// A failure that carries no error information (creation, interface queries, conversions).
+[[noreturn]] void ThrowSystemError(HRESULT code);
+
+inline void Check(HRESULT code) {
+  if (FAILED(code)) ThrowComError(code);
+}
+
+}  // namespace orvel::com

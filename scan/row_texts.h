@@ -1,0 +1,24 @@
+// The texts of one list row and of the scan's status and error lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "../platform/system.h"
+#include "../platform/ui.h"
+#include "process_info.h"
+
+namespace orvel {
+
+// Empty for 0, "n s" below a minute, the user's long time format below an hour, and from
+// an hour on hours:minutes:seconds with the locale's separator (hours never wrap).
+std::string CpuTimeText(std::uint32_t seconds, ISystem& system);
+
+// The caption and the nine sub-item texts of a record, in column order.
+TListRow ProcessRow(const TProcesInformation& record, ISystem& system);
+
+// The pattern with its first "%s" or "%d" replaced by the argument and "%%" read as "%";
+// the argument is inserted as it is, so a "%" inside it stays literal.
+std::string FormatWithArgument(const std::string& pattern, const std::string& argument);
+
+}  // namespace orvel

@@ -1,0 +1,189 @@
+// A scripted WMI: processes with their property values, failures injected at any step,
+// every call recorded with its arguments, and a count of the objects not yet released.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ole_error.h"
+#include "platform/wmi.h"
+#include "fakes.h"
+
+namespace orvel::fakes {
+
+// A property of a scripted process: its value, or the failure of reading it.
+struct FakeProperty {
+  WmiValue value;
+  std::optional<std::string> failure;
+};
+inline FakeProperty Int(std::int64_t v) { return {WmiValue::FromInteger(v), std::nullopt}; }
+inline FakeProperty Real(double v) { return {WmiValue::FromReal(v), std::nullopt}; }
+inline FakeProperty Txt(std::string v) { return {WmiValue::FromText(std::move(v)), std::nullopt}; }
+inline FakeProperty Null() { return {WmiValue::Null(), std::nullopt}; }
+inline FakeProperty Fails(std::string message) { return {WmiValue::Null(), std::move(message)}; }
+
+// Property name to property; a name the script leaves out reads as null.
+using FakeProcess = std::map<std::string, FakeProperty>;
+
+constexpr std::int32_t kFakeFailureCode = static_cast<std::int32_t>(0x80041001u);  // WBEM_E_FAILED
+
+class FakeWmi : public IWmi {
+ public:
+  explicit FakeWmi(Journal& journal) : journal_(journal) {}
+
+  // The script.
+  std::vector<FakeProcess> processes;
+  bool returnsServices = true;
+  // Step ("ConnectServer", "AsObject 2", ...) to the message text of its failure.
+  std::map<std::string, std::string> failures;
+  std::optional<std::size_t> nextFailsAt;  // Next ends the enumeration at this element
+
+  // What happened.
+  std::vector<std::string> calls;
+  int live = 0;
+  int created = 0;
+
+  std::unique_ptr<IWmiLocator> CreateLocator() override;
+
+  // Records the call and throws when the script makes this step fail.
+  void Call(const std::string& step, const std::string& call) {
+    calls.push_back(call);
+    journal_.Add("wmi.call " + call);
+    const auto failure = failures.find(step);
+    if (failure != failures.end()) throw EOleError(failure->second, kFakeFailureCode);
+  }
+  void Born(const std::string& name) { ++live; ++created; journal_.Add("wmi.new " + name); }
+  void Died(const std::string& name) { --live; journal_.Add("wmi.release " + name); }
+
+ private:
+  Journal& journal_;
+};
+
+// Every fake object counts itself alive from construction to destruction.
+class FakeWmiObjectBase {
+ public:
+  FakeWmiObjectBase(FakeWmi& wmi, std::string name) : wmi_(wmi), name_(std::move(name)) { wmi_.Born(name_); }
+  FakeWmiObjectBase(const FakeWmiObjectBase&) = delete;
+  FakeWmiObjectBase& operator=(const FakeWmiObjectBase&) = delete;
+  ~FakeWmiObjectBase() { wmi_.Died(name_); }
+
+ protected:
+  FakeWmi& wmi_;
+  std::string name_;
+};
+
+class FakePropertySet : public IWmiPropertySet, FakeWmiObjectBase {
+ public:
+  FakePropertySet(FakeWmi& wmi, std::size_t index)
+      : FakeWmiObjectBase(wmi, "PropertySet " + std::to_string(index)), index_(index) {}
+  WmiValue Value(const std::string& name) override {
+    const std::string k = std::to_string(index_);
+    wmi_.Call("Value " + k + " " + name, "Value(" + k + ", " + name + ")");
+    const FakeProcess& process = wmi_.processes.at(index_);
+    const auto property = process.find(name);
+    if (property == process.end()) return WmiValue::Null();
+    if (property->second.failure) throw EOleError(*property->second.failure, kFakeFailureCode);
+    return property->second.value;
+  }
+
+ private:
+  std::size_t index_;
+};
+
+class FakeEnum;
+
+// The class object (no index) or the object of one process.
+class FakeObject : public IWmiObject, FakeWmiObjectBase {
+ public:
+  FakeObject(FakeWmi& wmi, std::optional<std::size_t> index)
+      : FakeWmiObjectBase(wmi, index ? "Object " + std::to_string(*index) : "Class"), index_(index) {}
+  std::unique_ptr<IWmiObjectSet> Instances(std::int32_t flags) override;
+  std::unique_ptr<IWmiPropertySet> Properties() override {
+    const std::string k = std::to_string(index_.value());
+    wmi_.Call("Properties " + k, "Properties(" + k + ")");
+    return std::make_unique<FakePropertySet>(wmi_, *index_);
+  }
+
+ private:
+  std::optional<std::size_t> index_;
+};
+
+class FakeElement : public IWmiElement, FakeWmiObjectBase {
+ public:
+  FakeElement(FakeWmi& wmi, std::size_t index) : FakeWmiObjectBase(wmi, "Element " + std::to_string(index)), index_(index) {}
+  std::unique_ptr<IWmiObject> AsObject() override {
+    const std::string k = std::to_string(index_);
+    wmi_.Call("AsObject " + k, "AsObject(" + k + ")");
+    return std::make_unique<FakeObject>(wmi_, index_);
+  }
+
+ private:
+  std::size_t index_;
+};
+
+class FakeEnum : public IWmiEnum, FakeWmiObjectBase {
+ public:
+  explicit FakeEnum(FakeWmi& wmi) : FakeWmiObjectBase(wmi, "Enum") {}
+  std::unique_ptr<IWmiElement> Next() override {
+    wmi_.calls.push_back("Next()");
+    if (next_ >= wmi_.processes.size() || wmi_.nextFailsAt == next_) return nullptr;
+    return std::make_unique<FakeElement>(wmi_, next_++);
+  }
+
+ private:
+  std::size_t next_ = 0;
+};
+
+class FakeObjectSet : public IWmiObjectSet, FakeWmiObjectBase {
+ public:
+  explicit FakeObjectSet(FakeWmi& wmi) : FakeWmiObjectBase(wmi, "ObjectSet") {}
+  std::unique_ptr<IWmiEnum> NewEnum() override {
+    wmi_.Call("NewEnum", "NewEnum()");
+    return std::make_unique<FakeEnum>(wmi_);
+  }
+};
+
+inline std::unique_ptr<IWmiObjectSet> FakeObject::Instances(std::int32_t flags) {
+  wmi_.Call("Instances", "Instances(" + std::to_string(flags) + ")");
+  return std::make_unique<FakeObjectSet>(wmi_);
+}
+
+class FakeServices : public IWmiServices, FakeWmiObjectBase {
+ public:
+  explicit FakeServices(FakeWmi& wmi) : FakeWmiObjectBase(wmi, "Services") {}
+  void SetImpersonationLevel(std::int32_t level) override {
+    wmi_.Call("SetImpersonationLevel", "SetImpersonationLevel(" + std::to_string(level) + ")");
+  }
+  void AddPrivilege(std::int32_t privilege, bool enabled) override {
+    wmi_.Call("AddPrivilege", "AddPrivilege(" + std::to_string(privilege) + ", " + (enabled ? "true" : "false") + ")");
+  }
+  std::unique_ptr<IWmiObject> Get(const std::string& path, std::int32_t flags) override {
+    wmi_.Call("Get", "Get(" + path + ", " + std::to_string(flags) + ")");
+    return std::make_unique<FakeObject>(wmi_, std::nullopt);
+  }
+};
+
+class FakeLocator : public IWmiLocator, FakeWmiObjectBase {
+ public:
+  explicit FakeLocator(FakeWmi& wmi) : FakeWmiObjectBase(wmi, "Locator") {}
+  std::unique_ptr<IWmiServices> ConnectServer(const std::string& server, const std::string& nameSpace,
+                                              const std::string& user, const std::string& password,
+                                              const std::string& locale, const std::string& authority,
+                                              std::int32_t securityFlags) override {
+    wmi_.Call("ConnectServer", "ConnectServer(" + server + ", " + nameSpace + ", " + user + ", " + password + ", " +
+                                   locale + ", " + authority + ", " + std::to_string(securityFlags) + ")");
+    if (!wmi_.returnsServices) return nullptr;
+    return std::make_unique<FakeServices>(wmi_);
+  }
+};
+
+inline std::unique_ptr<IWmiLocator> FakeWmi::CreateLocator() {
+  Call("CreateLocator", "CreateLocator()");
+  return std::make_unique<FakeLocator>(*this);
+}
+
+}  // namespace orvel::fakes

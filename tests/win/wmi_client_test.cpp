@@ -1,0 +1,364 @@
+// The WMI client over the scripting interfaces, against the WMI stand-in registered in this process.
+#include <windows.h>
+#include <oleauto.h>
+#include <wbemdisp.h>
+#include <wrl/client.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "host/form_fixture.h"
+#include "platform/win32/com.h"
+#include "platform/win32/wmi_client.h"
+#include "scan/wmi_values.h"
+
+namespace orvel::fakes {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+std::filesystem::path ExeFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::filesystem::path(path).parent_path();
+}
+
+HMODULE Standin() {
+  static const HMODULE module =
+      ::LoadLibraryW((ExeFolder() / ORVEL_WIN_TESTS_STANDIN).lexically_normal().wstring().c_str());
+  return module;
+}
+
+// What the system itself says for a code, trimmed as the program trims it; empty when it has nothing.
+std::string SystemTextOf(HRESULT code) {
+  char buffer[256] = {};
+  const DWORD length = ::FormatMessageA(0x3200, nullptr, static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
+  return TrimMessageText(std::string(buffer, length));
+}
+
+std::string Hex(HRESULT code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+  return text;
+}
+
+// A form over fakes whose WMI is the real client, talking to the stand-in through COM.
+class WmiClientTest : public FormFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Standin(), nullptr) << "cannot load " << ORVEL_WIN_TESTS_STANDIN;
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    comReady_ = true;
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    const auto get = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(::GetProcAddress(Standin(), "DllGetClassObject")));
+    ASSERT_NE(get, nullptr);
+    ASSERT_EQ(get(__uuidof(SWbemLocator), IID_PPV_ARGS(&factory_)), S_OK);
+    Register();
+    static int serial = 0;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("orvel-wmi-client-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    std::filesystem::create_directories(folder_);
+    ::SetEnvironmentVariableW(L"ORVEL_WMI_LOG", LogFile().wstring().c_str());
+    wmi = std::make_unique<Win32Wmi>();
+    Create();
+  }
+
+  void TearDown() override {
+    form1.reset();
+    ::SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
+    ::SetEnvironmentVariableW(L"ORVEL_WMI_LOG", nullptr);
+    if (cookie_) ::CoRevokeClassObject(cookie_);
+    factory_.Reset();
+    if (comReady_) ::CoUninitialize();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+  void Register() {
+    ASSERT_EQ(::CoRegisterClassObject(__uuidof(SWbemLocator), factory_.Get(), CLSCTX_INPROC_SERVER,
+                                      REGCLS_MULTIPLEUSE, &cookie_),
+              S_OK);
+  }
+
+  std::filesystem::path LogFile() const { return folder_ / "calls.log"; }
+
+  void UseScenario(const std::string& text) {
+    const std::filesystem::path file = folder_ / "scenario.txt";
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    ::SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", file.wstring().c_str());
+  }
+
+  std::vector<std::string> LogLines() const {
+    std::ifstream in(LogFile());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  // Scans with the given scenario; the call log starts afresh.
+  TPIArray Scan(const std::string& scenario, const std::string& computer = "") {
+    UseScenario(scenario);
+    std::filesystem::remove(LogFile());
+    Application.boxes.clear();
+    TPIArray records;
+    form1->ScanProcesses(computer, "", "", records);
+    return records;
+  }
+
+  // The message text M of the one box the scan showed.
+  std::string BoxMessage() const {
+    if (Application.boxes.size() != 1) return std::to_string(Application.boxes.size()) + " boxes";
+    const std::string& text = Application.boxes[0].text;
+    const std::size_t start = text.find('\r') + 1;
+    return text.substr(start, text.find("\rCode: ") - start);
+  }
+
+  // Every stand-in object is released: the log's last word on it, and the server agrees to unload.
+  void ExpectNothingLeft() const {
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "live-objects 0");
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    const auto canUnload =
+        reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(::GetProcAddress(Standin(), "DllCanUnloadNow")));
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_OK);
+  }
+
+  std::filesystem::path folder_;
+  ComPtr<IClassFactory> factory_;
+  DWORD cookie_ = 0;
+  bool comReady_ = false;
+};
+
+constexpr const char* kOneProcess =
+    "process Name=\"a.exe\" ExecutablePath=\"C:\\a.exe\" ProcessId=7 ParentProcessId=4 SessionId=1 ThreadCount=3 "
+    "Priority=8 WorkingSetSize=\"4096\" HandleCount=20 UserModeTime=\"10000000\" KernelModeTime=\"20000000\"\n";
+
+TEST_F(WmiClientTest, CallsEveryStepInOrderWithItsArguments) {
+  const TPIArray records = Scan(kOneProcess, "PC7");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_TRUE(Application.boxes.empty());
+
+  std::vector<std::string> lines = LogLines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.front().rfind("CreateInstance scenario=", 0), 0u) << lines.front();
+  lines.erase(lines.begin());
+  std::vector<std::string> expected{
+      "QueryInterface ISWbemLocator",
+      "ConnectServer server=\"PC7\" namespace=\"root\\CIMV2\" user=\"\" password=<empty> locale=\"\" authority=\"\" "
+      "securityFlags=0x80 namedValueSet=null",
+      "Security_",
+      "put_ImpersonationLevel level=3",
+      "Security_",
+      "Privileges",
+      "Add privilege=19 enabled=-1",
+      "Get path=\"Win32_Process\" flags=0x20000 namedValueSet=null",
+      "Instances_ process=class flags=0x0 namedValueSet=null",
+      "_NewEnum",
+      "QueryInterface IEnumVARIANT",
+      "Next count=1 fetched=1",
+      "QueryInterface ISWbemObject process=0",
+      "Properties_ process=0",
+  };
+  for (const char* name : {"Name", "ExecutablePath", "ProcessID", "ParentProcessId", "SessionID", "ThreadCount",
+                           "Priority", "WorkingSetSize", "HandleCount", "UserModeTime", "KernelModeTime"}) {
+    expected.push_back(std::string("Item process=0 name=\"") + name + "\" flags=0x0");
+    expected.push_back(std::string("Value process=0 name=\"") + name + "\"");
+  }
+  expected.push_back("Next count=1 fetched=0 -> 0x00000001");
+  expected.push_back("live-objects 0");
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(WmiClientTest, ValuesOfEveryVariantTypeArriveConvertedByTheirRules) {
+  ASSERT_EQ(::GetACP(), 1252u) << "the expected texts are code page 1252 bytes";
+  // "caf\u00e9 \u0101.exe": the a with macron has no place in code page 1252 and must not turn into "a".
+  const TPIArray records = Scan(
+      "process Name=\"caf\xC3\xA9 \xC4\x81.exe\" ExecutablePath=\"C:\\Program Files\\x.exe\" ProcessId=-2 "
+      "ParentProcessId=ui8:18446744073709551615 SessionId=ui1:7 ThreadCount=r8:12.5 Priority=i2:-1 "
+      "WorkingSetSize=\"3000000000\" HandleCount=i8:4294967297 UserModeTime=\"15000000\" KernelModeTime=r4:25000000\n"
+      "process Name=\"System\" ExecutablePath=null ProcessId=4 ThreadCount=i1:-3 WorkingSetSize=\"lots\" "
+      "HandleCount=9 UserModeTime=\"30000000\"\n"
+      "process Name=\"idle\" ProcessId=ui4:0xFFFFFFFF UserModeTime=null KernelModeTime=\"30000000\" "
+      "WorkingSetSize=ui2:65535\n");
+  EXPECT_TRUE(Application.boxes.empty()) << BoxMessage();
+  ASSERT_EQ(records.size(), 3u);
+
+  const TProcesInformation& first = records[0];
+  EXPECT_EQ(first.Name, "caf\xE9 ?.exe");
+  EXPECT_EQ(first.ExecutablePath, "C:\\Program Files\\x.exe");
+  EXPECT_EQ(first.ProcessId, 4294967294u);
+  EXPECT_EQ(first.ParentProcessId, 4294967295u);
+  EXPECT_EQ(first.SessionId, 7u);
+  EXPECT_EQ(first.ThreadCount, 12u);
+  EXPECT_EQ(first.Priority, 4294967295u);
+  EXPECT_EQ(first.WorkingSetKB, 2929687u);
+  EXPECT_EQ(first.HandleCount, 1u);
+  EXPECT_EQ(first.CpuSeconds, 4u);
+
+  const TProcesInformation& second = records[1];
+  EXPECT_EQ(second.ExecutablePath, "");
+  EXPECT_EQ(second.ThreadCount, 4294967293u);
+  EXPECT_EQ(second.WorkingSetKB, 0u);
+  EXPECT_EQ(second.HandleCount, 0u);
+  EXPECT_EQ(second.CpuSeconds, 0u);
+
+  const TProcesInformation& third = records[2];
+  EXPECT_EQ(third.ProcessId, 4294967295u);
+  EXPECT_EQ(third.WorkingSetKB, 63u);
+  EXPECT_EQ(third.CpuSeconds, 3u);
+  ExpectNothingLeft();
+}
+
+// Owns a VARIANT built by a case of the table below.
+struct VariantCase {
+  const char* name;
+  void (*build)(VARIANT&);
+  WmiValue::Kind kind;
+  std::int64_t integer;
+  double real;
+  const char* text;
+};
+
+TEST(WmiVariantTest, EveryVariantTypeBecomesNullANumberOrText) {
+  ASSERT_EQ(::GetACP(), 1252u);
+  const VariantCase cases[] = {
+      {"empty", [](VARIANT& v) { v.vt = VT_EMPTY; }, WmiValue::Kind::Null, 0, 0, ""},
+      {"null", [](VARIANT& v) { v.vt = VT_NULL; }, WmiValue::Kind::Null, 0, 0, ""},
+      {"i1", [](VARIANT& v) { v.vt = VT_I1; v.cVal = -5; }, WmiValue::Kind::Integer, -5, 0, ""},
+      {"ui1", [](VARIANT& v) { v.vt = VT_UI1; v.bVal = 200; }, WmiValue::Kind::Integer, 200, 0, ""},
+      {"i2", [](VARIANT& v) { v.vt = VT_I2; v.iVal = -300; }, WmiValue::Kind::Integer, -300, 0, ""},
+      {"ui2", [](VARIANT& v) { v.vt = VT_UI2; v.uiVal = 65535; }, WmiValue::Kind::Integer, 65535, 0, ""},
+      {"i4", [](VARIANT& v) { v.vt = VT_I4; v.lVal = INT_MIN; }, WmiValue::Kind::Integer, INT_MIN, 0, ""},
+      {"ui4", [](VARIANT& v) { v.vt = VT_UI4; v.ulVal = 4294967295u; }, WmiValue::Kind::Integer, 4294967295, 0, ""},
+      {"int", [](VARIANT& v) { v.vt = VT_INT; v.intVal = -7; }, WmiValue::Kind::Integer, -7, 0, ""},
+      {"uint", [](VARIANT& v) { v.vt = VT_UINT; v.uintVal = 7; }, WmiValue::Kind::Integer, 7, 0, ""},
+      {"i8", [](VARIANT& v) { v.vt = VT_I8; v.llVal = LLONG_MIN; }, WmiValue::Kind::Integer, LLONG_MIN, 0, ""},
+      {"ui8", [](VARIANT& v) { v.vt = VT_UI8; v.ullVal = ULLONG_MAX; }, WmiValue::Kind::Integer, -1, 0, ""},
+      {"r4", [](VARIANT& v) { v.vt = VT_R4; v.fltVal = 2.5f; }, WmiValue::Kind::Real, 0, 2.5, ""},
+      {"r8", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = -1e20; }, WmiValue::Kind::Real, 0, -1e20, ""},
+      {"bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = ::SysAllocString(L"x\u00e9\u0101\u2126"); },
+       WmiValue::Kind::Text, 0, 0, "x\xE9??"},
+      {"null bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = nullptr; }, WmiValue::Kind::Text, 0, 0, ""},
+      {"currency", [](VARIANT& v) { v.vt = VT_CY; v.cyVal.int64 = 70000; }, WmiValue::Kind::Text, 0, 0, "7"},
+  };
+  for (const VariantCase& c : cases) {
+    com::Variant value;
+    c.build(*value.get());
+    const WmiValue result = ToWmiValue(*value);
+    EXPECT_EQ(result.kind, c.kind) << c.name;
+    EXPECT_EQ(result.integer, c.integer) << c.name;
+    EXPECT_EQ(result.real, c.real) << c.name;
+    EXPECT_EQ(result.text, c.text) << c.name;
+  }
+}
+
+TEST(WmiVariantTest, AVariantWithoutATextFormFails) {
+  com::Variant value;
+  SAFEARRAY* array = ::SafeArrayCreateVector(VT_I4, 0, 2);
+  ASSERT_NE(array, nullptr);
+  value.get()->vt = VT_ARRAY | VT_I4;
+  value.get()->parray = array;
+  try {
+    ToWmiValue(*value);
+    ADD_FAILURE() << "an array converted";
+  } catch (const EOleError& error) {
+    EXPECT_LT(error.Code(), 0);
+    EXPECT_FALSE(std::string(error.what()).empty());
+  }
+}
+
+TEST_F(WmiClientTest, MessageTextComesFromTheDescriptionElseTheSystemElseTheCode) {
+  const HRESULT withText = E_ACCESSDENIED;
+  const HRESULT withoutText = static_cast<HRESULT>(0x8004DEADu);
+  ASSERT_FALSE(SystemTextOf(withText).empty()) << "the system should have a text for " << Hex(withText);
+  ASSERT_TRUE(SystemTextOf(withoutText).empty()) << "the system should have no text for " << Hex(withoutText);
+  const struct { std::string fail; std::string message; } cases[] = {
+      {"fail connect 0x80041064 \"User refused. \"", "User refused"},
+      {"fail connect " + Hex(withText), SystemTextOf(withText)},
+      {"fail connect " + Hex(withText) + " \". . \"", SystemTextOf(withText)},
+      {"fail connect " + Hex(withText) + " \"\"", SystemTextOf(withText)},
+      {"fail connect " + Hex(withoutText), "OLE-Fehler 8004DEAD"},
+      {"fail value 0 Priority " + Hex(withoutText) + " \"50%s of %d\"", "50%s of %d"},
+  };
+  for (const auto& c : cases) {
+    Scan(std::string(kOneProcess) + c.fail + "\n");
+    EXPECT_EQ(BoxMessage(), c.message) << c.fail;
+  }
+}
+
+TEST_F(WmiClientTest, ObjectsThatOfferNoInterfaceFailWithTheSystemText) {
+  const std::string noInterface = OleMessageText({}, SystemTextOf(E_NOINTERFACE), E_NOINTERFACE);
+  const struct { const char* fail; const char* stage; } cases[] = {
+      {"fail enumerator-qi E_NOINTERFACE", "6"},
+      {"fail element 0 E_NOINTERFACE", "7"},
+  };
+  for (const auto& c : cases) {
+    const TPIArray records = Scan(std::string(kOneProcess) + c.fail + "\n");
+    EXPECT_TRUE(records.empty()) << c.fail;
+    EXPECT_EQ(BoxMessage(), noInterface) << c.fail;
+    ASSERT_EQ(Application.boxes.size(), 1u);
+    EXPECT_NE(Application.boxes[0].text.find(std::string("\rCode: ") + c.stage + "\r"), std::string::npos) << c.fail;
+    ExpectNothingLeft();
+  }
+}
+
+TEST_F(WmiClientTest, NoReferenceIsLeftAfterAScanOrAFailedOne) {
+  const char* const endings[] = {
+      "",
+      "fail connect 0x800706BA\n",
+      "fail add-privilege E_ACCESSDENIED\n",
+      "fail properties 1 E_FAIL\n",
+      "fail value 1 Priority 0x80041002 \"Not found\"\n",
+      "fail value 0 HandleCount E_FAIL\n",
+      "fail next 1 E_FAIL\n",
+      "no-services\n",
+  };
+  for (const char* ending : endings) {
+    SCOPED_TRACE(ending);
+    Scan(std::string(kOneProcess) + kOneProcess + kOneProcess + ending);
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "live-objects 0");
+  }
+  ExpectNothingLeft();
+}
+
+TEST_F(WmiClientTest, ALocatorThatCannotBeMadeReachesTheScanCommand) {
+  const struct { const char* fail; HRESULT code; } cases[] = {
+      {"fail create E_OUTOFMEMORY", E_OUTOFMEMORY},
+      {"fail locator E_NOINTERFACE", E_NOINTERFACE},
+  };
+  for (const auto& c : cases) {
+    UseScenario(std::string(kOneProcess) + c.fail + "\n");
+    Application.messages.clear();
+    StartButton.OnClick(&StartButton);
+    EXPECT_EQ(Application.messages,
+              std::vector<std::string>{"ListView " + OleMessageText({}, SystemTextOf(c.code), c.code)})
+        << c.fail;
+    EXPECT_EQ(StatusBar.SimpleText(), "Start...");
+    EXPECT_EQ(ListView1.RowCount(), 0);
+    EXPECT_TRUE(StartButton.Visible() && StartButton.Enabled());
+  }
+}
+
+TEST_F(WmiClientTest, AScanFillsTheListAndTheStatusLine) {
+  UseScenario("generate 40 7\n");
+  StartButton.OnClick(&StartButton);
+  EXPECT_EQ(ListView1.RowCount(), 40);
+  EXPECT_EQ(StatusBar.SimpleText(), "40 processes");
+  EXPECT_TRUE(Application.boxes.empty());
+  EXPECT_EQ(ListView1.Row(0).Caption, "System Idle Process");
+  ExpectNothingLeft();
+}
+
+}  // namespace
+}  // namespace orvel::fakes
