@@ -1,0 +1,191 @@
+// The balloon on the real platform: the tooltip that the first paint creates over the real list,
+// read back with Win32 calls, and the tooltip's notifications arriving through the list's procedure.
+#include <cstddef>
+#include <cstring>
+
+#include "companions/balloon.h"
+#include "host/fake_platform.h"
+#include "host/fakes.h"
+#include "platform/win32/window_api.h"
+#include "toolkit_fixture.h"
+
+// After the toolkit's headers, which take back the MessageBox macro that <windows.h> defines.
+#include <shlwapi.h>
+
+namespace orvel::toolkit_test {
+namespace {
+
+// The tool description the portable code hands to the tooltip is TOOLINFOA up to lParam
+// (TTTOOLINFOA_V2_SIZE, which is no constant expression).
+static_assert(sizeof(TToolInfo) == offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM));
+#if defined(__i386__) || defined(_M_IX86)
+static_assert(sizeof(TToolInfo) == 44);
+#endif
+static_assert(offsetof(TToolInfo, uFlags) == offsetof(TTTOOLINFOA, uFlags));
+static_assert(offsetof(TToolInfo, hwnd) == offsetof(TTTOOLINFOA, hwnd));
+static_assert(offsetof(TToolInfo, uId) == offsetof(TTTOOLINFOA, uId));
+static_assert(offsetof(TToolInfo, rect) == offsetof(TTTOOLINFOA, rect));
+static_assert(offsetof(TToolInfo, hinst) == offsetof(TTTOOLINFOA, hinst));
+static_assert(offsetof(TToolInfo, lpszText) == offsetof(TTTOOLINFOA, lpszText));
+static_assert(offsetof(TToolInfo, lParam) == offsetof(TTTOOLINFOA, lParam));
+
+// The portable numbers are the SDK's.
+static_assert(balloon::ExStyle == WS_EX_TOPMOST);
+static_assert(balloon::Style == (WS_POPUP | TTS_USEVISUALSTYLE | TTS_BALLOON | TTS_NOPREFIX | TTS_ALWAYSTIP));
+static_assert(balloon::TopmostFlags == (SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE));
+static_assert(balloon::ToolFlags == (TTF_IDISHWND | TTF_SUBCLASS | TTF_TRANSPARENT | TTF_PARSELINKS));
+static_assert(balloon::TtmActivate == TTM_ACTIVATE && balloon::TtmSetDelayTime == TTM_SETDELAYTIME);
+static_assert(balloon::TtmAddToolA == TTM_ADDTOOLA && balloon::TtmDelToolA == TTM_DELTOOLA);
+static_assert(balloon::TtmSetTitleA == TTM_SETTITLEA && balloon::TtmPopup == TTM_POPUP);
+static_assert(balloon::TtiInfo == TTI_INFO && balloon::TtdtInitial == TTDT_INITIAL);
+static_assert(balloon::TtdtAutoPop == TTDT_AUTOPOP && balloon::TtdtReshow == TTDT_RESHOW);
+static_assert(balloon::WmNotify == WM_NOTIFY && balloon::SwHide == SW_HIDE && balloon::SwShow == SW_SHOW);
+static_assert(balloon::TtnShow == static_cast<int>(TTN_SHOW) && balloon::TtnPop == static_cast<int>(TTN_POP));
+static_assert(balloon::TtnLinkClick == static_cast<int>(TTN_LINKCLICK));
+
+bool UnderWine() { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+// The loaded common controls' major version: TTM_GETTITLE came with version 6.
+DWORD CommonControlsMajor() {
+  const FARPROC symbol = ::GetProcAddress(::GetModuleHandleA("comctl32.dll"), "DllGetVersion");
+  const auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(symbol));
+  DLLVERSIONINFO info{};
+  info.cbSize = sizeof info;
+  return getVersion && SUCCEEDED(getVersion(&info)) ? info.dwMajorVersion : 0;
+}
+
+// The real window calls, noting how many tools the tooltip still has when it is destroyed.
+class CheckingWindowApi : public Win32WindowApi {
+ public:
+  void DestroyWindow(WindowHandle window) override {
+    toolsWhenDestroyed = ::SendMessageA(reinterpret_cast<HWND>(window), TTM_GETTOOLCOUNT, 0, 0);
+    Win32WindowApi::DestroyWindow(window);
+  }
+  LRESULT toolsWhenDestroyed = -1;
+};
+
+// The main window and its controls from the toolkit, TForm1 over them with the real window calls,
+// and recording stand-ins for the system services; then the first paint.
+class BalloonWin32Test : public ToolkitTest {
+ protected:
+  BalloonWin32Test()
+      : system(journal),
+        listOwnProc(controls->ListView1.WindowProc()),
+        form1(*controls, TForm1Services{toolkit.Application(), system, wmi, shell, windows}) {
+    controls->Form.OnPaint(&controls->Form);
+    tooltip = reinterpret_cast<HWND>(form1.HintWindow());
+    list = WindowOf(ControlId::ListView1);
+  }
+  // The window outlives this object: nothing of it may call into form1 any more.
+  ~BalloonWin32Test() override {
+    controls->ListView1.SetWindowProc(listOwnProc);
+    controls->Form.OnDeactivate = nullptr;
+    controls->Form.OnClose = nullptr;
+    if (::IsWindow(tooltip)) ::DestroyWindow(tooltip);
+  }
+
+  // The one tool registered with the tooltip, as the tooltip hands it out.
+  TTTOOLINFOA EnumTool(char* text) {
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.lpszText = text;
+    EXPECT_TRUE(::SendMessageA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)));
+    return tool;
+  }
+
+  LRESULT Notify(HWND from, UINT code) {
+    NMHDR header{from, static_cast<UINT_PTR>(::GetDlgCtrlID(from)), code};
+    return ::SendMessageA(list, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  }
+
+  fakes::Journal journal;
+  fakes::FakeSystem system;
+  fakes::NoWmi wmi;
+  fakes::NoShell shell;
+  CheckingWindowApi windows;
+  TWndMethod listOwnProc;
+  TForm1 form1;
+  HWND tooltip = nullptr;
+  HWND list = nullptr;
+};
+
+TEST_F(BalloonWin32Test, TheTooltipIsATopmostBalloonOwnedByTheMainWindow) {
+  ASSERT_TRUE(::IsWindow(tooltip));
+  EXPECT_EQ(ClassNameOf(tooltip), "tooltips_class32");
+  const DWORD wanted = WS_POPUP | TTS_BALLOON | TTS_NOPREFIX | TTS_ALWAYSTIP | TTS_USEVISUALSTYLE;
+  EXPECT_EQ(StyleOf(tooltip) & wanted, wanted) << std::hex << StyleOf(tooltip);
+  EXPECT_TRUE(::GetWindowLongA(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(::GetWindow(tooltip, GW_OWNER), Main());
+  EXPECT_EQ(system.traces, std::vector<std::string>{"--- created ---"});
+}
+
+TEST_F(BalloonWin32Test, TheListIsTheOneToolWithItsFlagsAndTheBody) {
+  EXPECT_EQ(form1.ToolInfo().cbSize, TTTOOLINFOA_V2_SIZE);
+  ASSERT_EQ(::SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
+  char text[1024] = {};
+  const TTTOOLINFOA tool = EnumTool(text);
+  EXPECT_EQ(tool.uFlags & 0x1111u, 0x1111u) << std::hex << tool.uFlags;
+  EXPECT_TRUE(tool.uFlags & TTF_PARSELINKS);
+  EXPECT_EQ(tool.hwnd, list);
+  EXPECT_EQ(tool.uId, reinterpret_cast<UINT_PTR>(list));
+
+  // Looked up by window and id, as TTM_DELTOOLA will find it; Wine copies out 80 characters at most.
+  TTTOOLINFOA byId{};
+  byId.cbSize = TTTOOLINFOA_V2_SIZE;
+  byId.hwnd = list;
+  byId.uId = reinterpret_cast<UINT_PTR>(list);
+  char byIdText[1024] = {};
+  byId.lpszText = byIdText;
+  ASSERT_TRUE(::SendMessageA(tooltip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&byId)));
+  EXPECT_EQ(byId.uFlags, tool.uFlags);
+  const std::string body = LanguageTexts[txtHintBody][0];
+  ASSERT_GE(std::strlen(byIdText), 40u);
+  EXPECT_EQ(body.compare(0, std::strlen(byIdText), byIdText), 0) << byIdText;
+}
+
+TEST_F(BalloonWin32Test, AllThreeDelaysAre32Seconds) {
+  for (WPARAM which : {TTDT_INITIAL, TTDT_AUTOPOP, TTDT_RESHOW})
+    EXPECT_EQ(::SendMessageA(tooltip, TTM_GETDELAYTIME, which, 0), 32000) << which;
+}
+
+TEST_F(BalloonWin32Test, TheTitleWithTheInformationIcon) {
+  if (UnderWine()) GTEST_SKIP() << "Wine's TTM_GETTITLE answers no title and no icon";
+  if (CommonControlsMajor() < 6) GTEST_SKIP() << "TTM_GETTITLE needs the common controls 6";
+  char title[100] = {};
+  TTGETTITLE get{sizeof get, 0, static_cast<UINT>(sizeof title), nullptr};
+  WCHAR wide[100] = {};
+  get.pszTitle = wide;
+  ::SendMessageA(tooltip, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(&get));
+  ::WideCharToMultiByte(1252, 0, wide, -1, title, sizeof title, nullptr, nullptr);
+  EXPECT_STREQ(title, "More details ...");
+  EXPECT_EQ(get.uTitleBitmap, static_cast<UINT>(TTI_INFO));
+}
+
+// The tooltip's notifications reach the list through its replaced procedure, which then passes
+// every message on: the list still answers its own messages.
+TEST_F(BalloonWin32Test, NotificationsThroughTheRealListProcedure) {
+  system.tickCount = 50000;
+  Notify(tooltip, TTN_SHOW);
+  EXPECT_EQ(form1.ToolInfo().lParam, 5);
+  Notify(tooltip, TTN_POP);
+  EXPECT_EQ(form1.ToolInfo().lParam, 50000);
+  Notify(Main(), TTN_LINKCLICK);
+  EXPECT_TRUE(system.shellCalls.empty()) << "from another window";
+  Notify(tooltip, TTN_LINKCLICK);
+  ASSERT_EQ(system.shellCalls.size(), 1u);
+  EXPECT_EQ(system.shellCalls[0].owner, reinterpret_cast<WindowHandle>(Main()));
+  EXPECT_FALSE(::IsWindowVisible(tooltip));
+  EXPECT_EQ(system.traces, (std::vector<std::string>{"--- created ---", "-- show", "-- hide", "-- TTN_LINKCLICK"}));
+  EXPECT_EQ(::SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 250);
+}
+
+TEST_F(BalloonWin32Test, CloseRemovesTheToolAndThenDestroysTheTooltip) {
+  TCloseAction action = TCloseAction::Free;
+  form1.FormClose(nullptr, action);
+  EXPECT_EQ(windows.toolsWhenDestroyed, 0) << "the tooltip finds the tool by window and id";
+  EXPECT_FALSE(::IsWindow(tooltip));
+  EXPECT_EQ(action, TCloseAction::Free);
+}
+
+}  // namespace
+}  // namespace orvel::toolkit_test
