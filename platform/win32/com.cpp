@@ -2,6 +2,7 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -46,6 +47,8 @@ Bstr::Bstr(const std::string& ansiText) {
 
 std::string ToAnsi(const wchar_t* text, int length) {
   if (!text || length <= 0) return {};
+  // ASCII reads the same in every ANSI code page; most WMI texts are ASCII and skip two conversion calls.
+  if (std::all_of(text, text + length, [](wchar_t c) { return c < 0x80; })) return std::string(text, text + length);
   const DWORD flags = NoBestFitFlags();
   const int size = ::WideCharToMultiByte(CP_ACP, flags, text, length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));

@@ -3,6 +3,9 @@
 #include <wbemdisp.h>
 #include <wrl/client.h>
 
+#include <string>
+#include <unordered_map>
+
 #include "com.h"
 
 namespace orvel {
@@ -30,12 +33,20 @@ ComPtr<Interface> Query(IUnknown* object) {
   return Required(std::move(result));
 }
 
+// Every process is asked for the same few properties: each name's BSTR is made once per thread.
+BSTR PropertyName(const std::string& name) {
+  thread_local std::unordered_map<std::string, Bstr> names;
+  auto found = names.find(name);
+  if (found == names.end()) found = names.emplace(name, Bstr(name)).first;
+  return found->second.get();
+}
+
 class PropertySet : public IWmiPropertySet {
  public:
   explicit PropertySet(ComPtr<ISWbemPropertySet> properties) : properties_(std::move(properties)) {}
   WmiValue Value(const std::string& name) override {
     ComPtr<ISWbemProperty> property;
-    Check(properties_->Item(Bstr(name).get(), 0, &property));
+    Check(properties_->Item(PropertyName(name), 0, &property));
     Variant value;
     Check(Required(property)->get_Value(value.get()));
     return ToWmiValue(*value);

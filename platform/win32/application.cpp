@@ -1,0 +1,75 @@
+#include "application.h"
+
+#include <utility>
+
+namespace orvel {
+
+namespace {
+
+// The hook of the ShowMessage call in progress on this thread.
+thread_local HHOOK centringHook = nullptr;
+
+void CentreOnScreen(HWND box) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfoA(::MonitorFromWindow(box, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  RECT rect;
+  ::GetWindowRect(box, &rect);
+  const RECT& screen = monitor.rcMonitor;
+  const int left = screen.left + ((screen.right - screen.left) - (rect.right - rect.left)) / 2;
+  const int top = screen.top + ((screen.bottom - screen.top) - (rect.bottom - rect.top)) / 2;
+  ::SetWindowPos(box, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool IsDialogBox(HWND window) {
+  char name[16] = {};
+  return ::GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0;
+}
+
+// Message boxes centre themselves on their owner; this one belongs in the middle of the screen.
+LRESULT CALLBACK CentreMessageBox(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  const HHOOK hook = centringHook;
+  if (code == HCBT_ACTIVATE && IsDialogBox(reinterpret_cast<HWND>(wParam))) {
+    CentreOnScreen(reinterpret_cast<HWND>(wParam));
+    centringHook = nullptr;
+    ::UnhookWindowsHookEx(hook);
+    return 0;
+  }
+  return ::CallNextHookEx(hook, code, wParam, lParam);
+}
+
+// Hooks the thread for one ShowMessage; the hook unhooks itself once the box is centred.
+class CentringHookScope {
+ public:
+  CentringHookScope() noexcept
+      : previous_(std::exchange(centringHook,
+                                ::SetWindowsHookExA(WH_CBT, &CentreMessageBox, nullptr, ::GetCurrentThreadId()))) {}
+  CentringHookScope(const CentringHookScope&) = delete;
+  CentringHookScope& operator=(const CentringHookScope&) = delete;
+  ~CentringHookScope() {
+    if (centringHook) ::UnhookWindowsHookEx(centringHook);
+    centringHook = previous_;
+  }
+
+ private:
+  HHOOK previous_;
+};
+
+}  // namespace
+
+Win32Application::Win32Application() : messageBox_(&::MessageBoxA) {}
+
+void Win32Application::ShowMessage(const std::string& text) {
+  const CentringHookScope centring;
+  messageBox_(mainWindow_, text.c_str(), title_.c_str(), MB_OK);
+}
+
+int Win32Application::MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) {
+  return messageBox_(mainWindow_, text.c_str(), caption.c_str(), flags);
+}
+
+void Win32Application::ShowErrorBox(const std::string& text) {
+  messageBox_(mainWindow_, text.c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+}
+
+}  // namespace orvel

@@ -1,0 +1,36 @@
+// The application object over Win32: title, deactivation event and the toolkit's own boxes.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/ui.h"
+#include "win32_api.h"
+
+namespace orvel {
+
+class Win32Application : public TApplication {
+ public:
+  // MessageBoxA's shape; replaceable so that tests see the boxes instead of waiting on them.
+  using MessageBoxFunction = std::function<int(HWND owner, const char* text, const char* caption, UINT flags)>;
+
+  Win32Application();
+
+  void SetTitle(const std::string& title) override { title_ = title; }
+  std::string Title() const override { return title_; }
+  // Owned by the main window, no icon, centred on the screen (a CBT hook moves it there).
+  void ShowMessage(const std::string& text) override;
+  int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
+  void ShowErrorBox(const std::string& text) override;
+
+  void SetMainWindow(HWND window) noexcept { mainWindow_ = window; }
+  HWND MainWindow() const noexcept { return mainWindow_; }
+  void SetMessageBoxFunction(MessageBoxFunction function) { messageBox_ = std::move(function); }
+
+ private:
+  std::string title_;
+  HWND mainWindow_ = nullptr;
+  MessageBoxFunction messageBox_;
+};
+
+}  // namespace orvel

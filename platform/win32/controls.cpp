@@ -1,0 +1,268 @@
+#include "controls.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "event_guard.h"
+#include "win32_error.h"
+
+namespace orvel {
+
+namespace {
+
+constexpr int kFirstControlWindowId = 100;
+constexpr int kDropDownRows = 20;       // the computer field's list shows up to this many entries
+constexpr int kCommonClipId = 152;      // the shell's find-computer clip (type "AVI" in shell32.dll)
+constexpr int kBusyClipLastFrame = 7;   // frames 1 to 8 of either clip
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return ::SendMessageA(window, message, wParam, lParam);
+}
+
+LPARAM TextParam(const std::string& text) { return reinterpret_cast<LPARAM>(text.c_str()); }
+
+}  // namespace
+
+int ControlWindowId(ControlId id) { return kFirstControlWindowId + static_cast<int>(id); }
+
+int ControlIndexFromWindowId(UINT_PTR windowId) {
+  const auto index = static_cast<long long>(windowId) - kFirstControlWindowId;
+  return (index >= 0 && index < static_cast<int>(ControlId::Count)) ? static_cast<int>(index) : -1;
+}
+
+std::string WindowText(HWND window) {
+  if (!window) return {};
+  const int length = ::GetWindowTextLengthA(window);
+  if (length <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+  const int copied = ::GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+TShiftState CurrentShiftState() {
+  TShiftState state = 0;
+  if (::GetKeyState(VK_SHIFT) < 0) state |= static_cast<TShiftState>(TShiftFlag::Shift);
+  if (::GetKeyState(VK_MENU) < 0) state |= static_cast<TShiftState>(TShiftFlag::Alt);
+  if (::GetKeyState(VK_CONTROL) < 0) state |= static_cast<TShiftState>(TShiftFlag::Ctrl);
+  return state;
+}
+
+// --- Win32ChildControl ---------------------------------------------------------------------------
+
+bool Win32ChildControl::Notify(const NMHDR&, LRESULT&) { return false; }
+
+HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const char* className, const char* text,
+                                          DWORD style, DWORD exStyle, void* createParam) {
+  if (c.def.tabOrder >= 0) style |= WS_TABSTOP;
+  window_ = ::CreateWindowExA(exStyle, className, text, WS_CHILD | style, c.rect.left, c.rect.top, c.rect.width,
+                              c.rect.height, c.parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlWindowId(c.def.id))), c.instance,
+                              createParam);
+  if (!window_) ThrowLastError(c.def.name);
+  return window_;
+}
+
+// --- SubclassedWindow ----------------------------------------------------------------------------
+
+void SubclassedWindow::Subclass(HWND window) {
+  ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  original_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassedWindow::Procedure)));
+}
+
+LRESULT SubclassedWindow::CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+  return ::CallWindowProcA(original_, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SubclassedWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<SubclassedWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    const LRESULT result = self->CallOriginal(window, message, wParam, lParam);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    self->SubclassEnded();
+    return result;
+  }
+  try {
+    return self->SubclassProc(window, message, wParam, lParam);
+  } catch (...) {
+    // Event handlers are fenced in FireEvent; this only stops a failure of the plumbing itself.
+    return 0;
+  }
+}
+
+LRESULT KeyDownSubclass::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+    auto key = static_cast<std::uint16_t>(wParam);
+    FireEvent(application_, event_, &sender_, key, CurrentShiftState());
+    if (key == 0) return 0;
+    wParam = key;
+  }
+  return CallOriginal(window, message, wParam, lParam);
+}
+
+// --- Win32Label ----------------------------------------------------------------------------------
+
+void Win32Label::Create(const ControlCreation& c) {
+  // No SS_NOPREFIX: the "&" of the caption marks its accelerator.
+  CreateChildWindow(c, "STATIC", c.def.caption ? c.def.caption : "", WS_VISIBLE | SS_LEFT, 0);
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  AutoSize();
+}
+
+void Win32Label::SetCaption(const std::string& caption) {
+  if (!window_) return;
+  ::SetWindowTextA(window_, caption.c_str());
+  AutoSize();
+}
+
+void Win32Label::AutoSize() {
+  const std::string caption = WindowText(window_);
+  WindowDC dc(window_);
+  const SelectObjectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(Send(window_, WM_GETFONT)));
+  RECT extent{0, 0, 0, 0};
+  ::DrawTextA(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
+  ::SetWindowPos(window_, nullptr, 0, 0, extent.right - extent.left, extent.bottom - extent.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+// --- Win32Edit -----------------------------------------------------------------------------------
+
+void Win32Edit::Create(const ControlCreation& c) {
+  CreateChildWindow(c, "EDIT", "", WS_VISIBLE | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE);
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  // An ANSI edit control has no round password dot to fall back on; ask for the asterisk.
+  Send(window_, EM_SETPASSWORDCHAR, '*');
+  keys_.Attach(window_);
+}
+
+void Win32Edit::SetText(const std::string& text) {
+  if (window_) ::SetWindowTextA(window_, text.c_str());
+}
+
+// --- Win32ComboBox -------------------------------------------------------------------------------
+
+void Win32ComboBox::Create(const ControlCreation& c) {
+  const bool dropDown = c.def.kind == ControlKind::ComboDropDown;
+  const DWORD style = WS_VISIBLE | CBS_AUTOHSCROLL | (dropDown ? (CBS_DROPDOWN | WS_VSCROLL) : CBS_SIMPLE);
+  CreateChildWindow(c, "COMBOBOX", "", style, 0);
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetComboBoxInfo(window_, &info)) return;
+  if (dropDown) {
+    SizeDropDownList();
+  } else {
+    HideSliverOfList(info.hwndList);
+  }
+  edit_ = info.hwndItem;
+  if (edit_) keys_.Attach(edit_);
+}
+
+// A simple combo box one line high leaves its list a sliver below the field, which covers the
+// field's lower edge. The list is kept (Up and Down step through it) but hidden, and the box ends
+// with the field's frame, on whose last row the list begins.
+void Win32ComboBox::HideSliverOfList(HWND list) {
+  if (!list) return;
+  RECT box, listRect;
+  ::GetWindowRect(window_, &box);
+  ::GetWindowRect(list, &listRect);
+  const auto itemHeight = static_cast<int>(Send(window_, CB_GETITEMHEIGHT, 0));
+  if (box.bottom - listRect.top >= itemHeight) return;  // room for an item: a real list
+  ::ShowWindow(list, SW_HIDE);
+  ::SetWindowPos(window_, nullptr, 0, 0, box.right - box.left, listRect.top - box.top + 1,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Common controls 6 size the list by the minimum visible count, older ones by the window height.
+void Win32ComboBox::SizeDropDownList() {
+  Send(window_, CB_SETMINVISIBLE, kDropDownRows);
+  RECT closed{};
+  ::GetWindowRect(window_, &closed);
+  const auto itemHeight = static_cast<int>(Send(window_, CB_GETITEMHEIGHT, 0));
+  const int droppedHeight = (closed.bottom - closed.top) + kDropDownRows * itemHeight + 2;
+  ::SetWindowPos(window_, nullptr, 0, 0, closed.right - closed.left, droppedHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32ComboBox::SetText(const std::string& text) {
+  if (window_) ::SetWindowTextA(window_, text.c_str());
+}
+
+int Win32ComboBox::Count() const { return static_cast<int>(Send(window_, CB_GETCOUNT)); }
+
+std::string Win32ComboBox::Item(int index) const {
+  const auto length = Send(window_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+  if (length == CB_ERR) throw std::out_of_range("combo box item index");
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+  const auto copied = Send(window_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+int Win32ComboBox::FindStringExact(const std::string& text) const {
+  const auto found = Send(window_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), TextParam(text));
+  return found == CB_ERR ? -1 : static_cast<int>(found);
+}
+
+void Win32ComboBox::AddItem(const std::string& text) { Send(window_, CB_ADDSTRING, 0, TextParam(text)); }
+
+void Win32ComboBox::InsertItem(int index, const std::string& text) {
+  Send(window_, CB_INSERTSTRING, static_cast<WPARAM>(index), TextParam(text));
+}
+
+void Win32ComboBox::DeleteItem(int index) { Send(window_, CB_DELETESTRING, static_cast<WPARAM>(index)); }
+
+void Win32ComboBox::SetItemIndex(int index) { Send(window_, CB_SETCURSEL, static_cast<WPARAM>(index)); }
+
+// --- Win32StatusBar ------------------------------------------------------------------------------
+
+void Win32StatusBar::Create(const ControlCreation& c) {
+  CreateChildWindow(c, STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0);
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    font_.reset(::CreateFontIndirectA(&metrics.lfStatusFont));
+  if (font_) Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  Send(window_, SB_SIMPLE, TRUE);
+  Send(window_, WM_SIZE);  // docks itself at the bottom of the parent's client area
+}
+
+bool Win32StatusBar::Notify(const NMHDR& header, LRESULT& result) {
+  if (header.code != static_cast<UINT>(NM_CLICK)) return false;
+  FireEvent(application_, OnClick, this);
+  result = 0;
+  return true;
+}
+
+void Win32StatusBar::SetSimpleText(const std::string& text) {
+  text_ = text;
+  if (window_) Send(window_, SB_SETTEXTA, SB_SIMPLEID, TextParam(text_));
+}
+
+// --- Win32Animate --------------------------------------------------------------------------------
+
+void Win32Animate::Create(const ControlCreation& c) {
+  CreateChildWindow(c, ANIMATE_CLASSA, "", ACS_CENTER | ACS_TRANSPARENT, 0);
+  // The form definition's clip is the shell's; shell32 is loaded for the program's own use anyway.
+  const HMODULE shell = ::GetModuleHandleA("shell32.dll");
+  if (shell) Send(window_, ACM_OPENA, reinterpret_cast<WPARAM>(shell), reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kCommonClipId)));
+}
+
+void Win32Animate::UseOwnClip(int resourceId) {
+  usesCommonClip_ = false;
+  playing_ = false;
+  Send(window_, ACM_OPENA, reinterpret_cast<WPARAM>(::GetModuleHandleA(nullptr)),
+       reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(resourceId)));
+}
+
+void Win32Animate::Play() {
+  playing_ = Send(window_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, kBusyClipLastFrame)) != 0;
+}
+
+void Win32Animate::Stop() {
+  Send(window_, ACM_STOP);
+  playing_ = false;
+}
+
+}  // namespace orvel

@@ -1,0 +1,190 @@
+// Win32 wrappers of the main window's controls: each owns the state the portable side reads back
+// and turns its control's messages into the toolkit's events.
+#pragma once
+
+#include <string>
+
+#include "app/form_definition.h"
+#include "handles.h"
+#include "platform/ui.h"
+#include "win32_api.h"
+
+namespace orvel {
+
+// What a control needs to create its window.
+struct ControlCreation {
+  HWND parent;
+  HINSTANCE instance;
+  const ControlDef& def;
+  Rect rect;   // where it stands in the parent's current client area
+  HFONT font;  // the form's font
+};
+
+// The control id of a control's window (GWLP_ID), and back; -1 when the id is none of ours.
+int ControlWindowId(ControlId id);
+int ControlIndexFromWindowId(UINT_PTR windowId);
+
+// The text of a window, in the ANSI code page.
+std::string WindowText(HWND window);
+
+// The modifier keys held now (of the thread's keyboard state).
+TShiftState CurrentShiftState();
+
+// The Windows side of every control wrapper.
+class Win32ChildControl {
+ public:
+  Win32ChildControl() = default;
+  Win32ChildControl(const Win32ChildControl&) = delete;
+  Win32ChildControl& operator=(const Win32ChildControl&) = delete;
+  virtual ~Win32ChildControl() = default;
+
+  HWND Window() const noexcept { return window_; }
+  virtual void Create(const ControlCreation& creation) = 0;
+  // A WM_NOTIFY from this control, reflected to it by the form; true when handled.
+  virtual bool Notify(const NMHDR& header, LRESULT& result);
+  // The window went with its parent.
+  void Detach() noexcept { window_ = nullptr; }
+
+ protected:
+  HWND CreateChildWindow(const ControlCreation& creation, const char* className, const char* text, DWORD style,
+                         DWORD exStyle, void* createParam = nullptr);
+
+  HWND window_ = nullptr;
+};
+
+// The TControl part of a wrapper: window handle, visibility and enabled state.
+template <class Base>
+class Win32Control : public Base, public Win32ChildControl {
+ public:
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_); }
+  void SetVisible(bool visible) override {
+    if (window_) ::ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
+  }
+  bool Visible() const override { return window_ && (::GetWindowLongA(window_, GWL_STYLE) & WS_VISIBLE) != 0; }
+  void SetEnabled(bool enabled) override {
+    if (window_) ::EnableWindow(window_, enabled);
+  }
+  bool Enabled() const override { return window_ && ::IsWindowEnabled(window_); }
+
+ protected:
+  explicit Win32Control(TApplication& application) : application_(application) {}
+  TApplication& application_;
+};
+
+// Replaces one window's procedure by SubclassProc; the object is found through GWLP_USERDATA and
+// the original procedure keeps handling what the subclass passes on.
+class SubclassedWindow {
+ public:
+  SubclassedWindow() = default;
+  SubclassedWindow(const SubclassedWindow&) = delete;
+  SubclassedWindow& operator=(const SubclassedWindow&) = delete;
+  virtual ~SubclassedWindow() = default;
+
+ protected:
+  void Subclass(HWND window);
+  LRESULT CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
+  virtual LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  // After the window's last message (WM_NCDESTROY).
+  virtual void SubclassEnded() noexcept {}
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  WNDPROC original_ = nullptr;
+};
+
+// Fires a key-down event for WM_KEYDOWN / WM_SYSKEYDOWN of one window before the window sees the
+// key; a handler that sets the key to 0 swallows it.
+class KeyDownSubclass : public SubclassedWindow {
+ public:
+  KeyDownSubclass(TApplication& application, TObject& sender, const TKeyEvent& event)
+      : application_(application), sender_(sender), event_(event) {}
+  void Attach(HWND window) { Subclass(window); }
+
+ private:
+  LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  TApplication& application_;
+  TObject& sender_;
+  const TKeyEvent& event_;
+};
+
+// A static text that sizes itself to its caption, left edge fixed; "&" underlines the next letter.
+class Win32Label : public Win32Control<TLabel> {
+ public:
+  explicit Win32Label(TApplication& application) : Win32Control(application) {}
+  void Create(const ControlCreation& creation) override;
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override { return WindowText(window_); }
+
+ private:
+  void AutoSize();
+};
+
+// The password field: every character shown as "*".
+class Win32Edit : public Win32Control<TEdit> {
+ public:
+  explicit Win32Edit(TApplication& application) : Win32Control(application), keys_(application, *this, OnKeyDown) {}
+  void Create(const ControlCreation& creation) override;
+  void SetText(const std::string& text) override;
+  std::string Text() const override { return WindowText(window_); }
+
+ private:
+  KeyDownSubclass keys_;
+};
+
+// A drop-down or simple combo box; key events come from its edit field.
+class Win32ComboBox : public Win32Control<TComboBox> {
+ public:
+  explicit Win32ComboBox(TApplication& application)
+      : Win32Control(application), keys_(application, *this, OnKeyDown) {}
+  void Create(const ControlCreation& creation) override;
+  HWND EditWindow() const noexcept { return edit_; }
+
+  void SetText(const std::string& text) override;
+  std::string Text() const override { return WindowText(window_); }
+  int Count() const override;
+  std::string Item(int index) const override;
+  int FindStringExact(const std::string& text) const override;
+  void AddItem(const std::string& text) override;
+  void InsertItem(int index, const std::string& text) override;
+  void DeleteItem(int index) override;
+  void SetItemIndex(int index) override;
+
+ private:
+  void SizeDropDownList();
+  void HideSliverOfList(HWND list);
+  KeyDownSubclass keys_;
+  HWND edit_ = nullptr;
+};
+
+// A status bar in simple mode with a size grip, docked at the bottom of its parent.
+class Win32StatusBar : public Win32Control<TStatusBar> {
+ public:
+  explicit Win32StatusBar(TApplication& application) : Win32Control(application) {}
+  void Create(const ControlCreation& creation) override;
+  bool Notify(const NMHDR& header, LRESULT& result) override;
+  void SetSimpleText(const std::string& text) override;
+  // Kept here too: not every implementation answers SB_GETTEXT for the simple part.
+  std::string SimpleText() const override { return text_; }
+
+ private:
+  UniqueFont font_;
+  std::string text_;
+};
+
+// The busy animation: a centred, transparent clip, hidden until a scan shows it.
+class Win32Animate : public Win32Control<TAnimate> {
+ public:
+  explicit Win32Animate(TApplication& application) : Win32Control(application) {}
+  void Create(const ControlCreation& creation) override;
+  void UseOwnClip(int resourceId) override;
+  bool UsesCommonClip() const override { return usesCommonClip_; }
+  void Play() override;
+  void Stop() override;
+  bool Playing() const override { return playing_; }
+
+ private:
+  bool usesCommonClip_ = true;
+  bool playing_ = false;
+};
+
+}  // namespace orvel

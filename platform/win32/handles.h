@@ -1,0 +1,72 @@
+// Move-only owners of Windows handles: one owner, one release.
+#pragma once
+
+#include <utility>
+
+#include "win32_api.h"
+
+namespace orvel {
+
+template <class Handle, auto Release>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Handle{})) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.handle_, Handle{}));
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != Handle{}; }
+  void reset(Handle handle = Handle{}) noexcept {
+    if (handle_ != Handle{}) Release(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  Handle handle_{};
+};
+
+using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
+using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
+using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, &::ImageList_Destroy>;
+using UniqueMemoryDC = UniqueHandle<HDC, &::DeleteDC>;
+
+// Selects a GDI object into a device context for one scope.
+class SelectObjectScope {
+ public:
+  SelectObjectScope(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
+  SelectObjectScope(const SelectObjectScope&) = delete;
+  SelectObjectScope& operator=(const SelectObjectScope&) = delete;
+  ~SelectObjectScope() {
+    if (previous_) ::SelectObject(dc_, previous_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// A window's device context for one scope (GetDC / ReleaseDC).
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  ~WindowDC() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+}  // namespace orvel

@@ -1,0 +1,26 @@
+// Geometry and keyboard rules of the main window that need no window to be decided.
+#pragma once
+
+#include "app/form_definition.h"
+
+namespace orvel {
+
+struct Size {
+  int width, height;
+  bool operator==(const Size&) const = default;
+};
+
+// The smallest client area in which no control's rectangle (AnchoredRect) gets a negative
+// position or size.
+Size MinimumClientSize();
+
+// The show command for the main window's first appearance, from the one the process was
+// started with: maximised and minimised-without-activation are honoured, anything else shows
+// the window normally.
+int MainWindowShowCommand(int startShowCommand);
+
+// The accelerator character of a caption ("&Scan now!" -> 'S'), as written; 0 when it has none.
+// "&&" is a literal ampersand.
+char AcceleratorOf(const char* caption);
+
+}  // namespace orvel

@@ -1,0 +1,243 @@
+#include "list_view.h"
+
+#include <exception>
+#include <stdexcept>
+
+#include "event_guard.h"
+
+namespace orvel {
+
+namespace {
+
+constexpr int kCaptionBuffer = 256;
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return ::SendMessageA(window, message, wParam, lParam);
+}
+
+// The comparison of the sort in progress on this thread; LVM_SORTITEMS calls back synchronously.
+struct SortContext {
+  TRowCompare compare;
+  std::exception_ptr failure;
+};
+thread_local SortContext* activeSort = nullptr;
+
+int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
+  SortContext* sort = activeSort;
+  if (!sort || sort->failure) return 0;
+  try {
+    return sort->compare(*reinterpret_cast<const TListRow*>(first), *reinterpret_cast<const TListRow*>(second),
+                         static_cast<std::int32_t>(key));
+  } catch (...) {
+    // Kept until the list has finished, then re-thrown to the caller of SortItems.
+    sort->failure = std::current_exception();
+    return 0;
+  }
+}
+
+class ActiveSortScope {
+ public:
+  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(std::exchange(activeSort, &sort)) {}
+  ActiveSortScope(const ActiveSortScope&) = delete;
+  ActiveSortScope& operator=(const ActiveSortScope&) = delete;
+  ~ActiveSortScope() { activeSort = previous_; }
+
+ private:
+  SortContext* previous_;
+};
+
+bool IsDividerNotification(UINT code) {
+  return code == HDN_ITEMCHANGINGA || code == HDN_ITEMCHANGINGW || code == HDN_TRACKA || code == HDN_TRACKW;
+}
+
+}  // namespace
+
+Win32ListView::Win32ListView(TApplication& application)
+    : Win32Control(application), windowProc_([this](TMessage& message) { OriginalWindowProc(message); }) {}
+
+void Win32ListView::Create(const ControlCreation& c) {
+  // No LVS_SHOWSELALWAYS: the selection shows only while the list has the focus.
+  CreateChildWindow(c, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  Send(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  int index = 0;
+  for (const ColumnDef& def : Form1Columns) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = def.alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.cx = def.width;
+    column.pszText = const_cast<char*>(def.caption);
+    column.iSubItem = index;
+    Send(window_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    ++index;
+  }
+  minWidths_.assign(static_cast<std::size_t>(index), 0);
+  Subclass(window_);
+}
+
+bool Win32ListView::Notify(const NMHDR& header, LRESULT& result) {
+  result = 0;
+  switch (header.code) {
+    case NM_CLICK:
+      FireEvent(application_, OnClick, this);
+      return true;
+    case NM_DBLCLK:
+      FireEvent(application_, OnDblClick, this);
+      return true;
+    case LVN_COLUMNCLICK:
+      FireEvent(application_, OnColumnClick, this, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// --- columns -------------------------------------------------------------------------------------
+
+int Win32ListView::ColumnCount() const { return static_cast<int>(minWidths_.size()); }
+
+void Win32ListView::SetColumnCaption(int column, const std::string& caption) {
+  LVCOLUMNA data{};
+  data.mask = LVCF_TEXT;
+  data.pszText = const_cast<char*>(caption.c_str());
+  Send(window_, LVM_SETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data));
+}
+
+std::string Win32ListView::ColumnCaption(int column) const {
+  char buffer[kCaptionBuffer] = {};
+  LVCOLUMNA data{};
+  data.mask = LVCF_TEXT;
+  data.pszText = buffer;
+  data.cchTextMax = kCaptionBuffer;
+  if (!Send(window_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data))) return {};
+  return data.pszText ? std::string(data.pszText) : std::string();
+}
+
+int Win32ListView::ColumnWidth(int column) const {
+  return static_cast<int>(Send(window_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+}
+
+void Win32ListView::SetColumnMinWidth(int column, int minWidth) {
+  minWidths_.at(static_cast<std::size_t>(column)) = minWidth;
+}
+
+int Win32ListView::ColumnMinWidth(int column) const { return minWidths_.at(static_cast<std::size_t>(column)); }
+
+// --- rows ----------------------------------------------------------------------------------------
+
+void Win32ListView::Clear() {
+  // Items first: they point into the rows.
+  Send(window_, LVM_DELETEALLITEMS);
+  rows_.clear();
+}
+
+void Win32ListView::BeginUpdate() {
+  if (updateDepth_++ == 0) Send(window_, WM_SETREDRAW, FALSE);
+}
+
+void Win32ListView::EndUpdate() {
+  if (updateDepth_ == 0 || --updateDepth_ != 0) return;
+  Send(window_, WM_SETREDRAW, TRUE);
+  if (window_) ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Win32ListView::AddRow(TListRow row) {
+  TListRow& stored = rows_.emplace_back(std::move(row));
+  if (!window_) return;
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = static_cast<int>(rows_.size()) - 1;
+  item.pszText = stored.Caption.data();
+  item.lParam = reinterpret_cast<LPARAM>(&stored);
+  const auto index = static_cast<int>(Perform(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (index < 0) {
+    rows_.pop_back();
+    throw std::runtime_error("The list refused another row");
+  }
+  // The list keeps its own copies of the texts: other programs can read them with LVM_GETITEMTEXT.
+  for (std::size_t sub = 0; sub < stored.SubItems.size(); ++sub) {
+    if (stored.SubItems[sub].empty()) continue;
+    LVITEMA text{};
+    text.iSubItem = static_cast<int>(sub) + 1;
+    text.pszText = stored.SubItems[sub].data();
+    Perform(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text));
+  }
+}
+
+int Win32ListView::RowCount() const { return static_cast<int>(rows_.size()); }
+
+const TListRow* Win32ListView::RowAt(int index) const {
+  if (!window_) return (index >= 0 && index < RowCount()) ? &rows_[static_cast<std::size_t>(index)] : nullptr;
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  if (!Send(window_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<const TListRow*>(item.lParam);
+}
+
+const TListRow& Win32ListView::Row(int index) const {
+  const TListRow* row = RowAt(index);
+  if (!row) throw std::out_of_range("list row index");
+  return *row;
+}
+
+const TListRow* Win32ListView::Selected() const {
+  if (!window_) return nullptr;
+  const auto index = static_cast<int>(Send(window_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return index < 0 ? nullptr : RowAt(index);
+}
+
+void Win32ListView::SortItems(std::int32_t key, TRowCompare compare) {
+  if (!window_ || !compare) return;
+  SortContext sort{compare, nullptr};
+  {
+    const ActiveSortScope active(sort);
+    Send(window_, LVM_SORTITEMS, static_cast<WPARAM>(static_cast<LPARAM>(key)), reinterpret_cast<LPARAM>(&CompareRows));
+  }
+  if (sort.failure) std::rethrow_exception(sort.failure);
+}
+
+// --- window procedure ----------------------------------------------------------------------------
+
+// Rows go in past the balloon's TTF_SUBCLASS hook, which only relays mouse messages: under Wine every
+// message through it costs two wineserver round trips (GetProp), some 50 us, and a row takes ten.
+LRESULT Win32ListView::Perform(UINT message, WPARAM wParam, LPARAM lParam) {
+  return SubclassProc(window_, message, wParam, lParam);
+}
+
+LRESULT Win32ListView::SubclassProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  TMessage record{message, wParam, lParam, 0};
+  FireEvent(application_, windowProc_, record);
+  return record.Result;
+}
+
+void Win32ListView::OriginalWindowProc(TMessage& message) {
+  if (!window_) return;
+  LRESULT refused = 0;
+  if (message.Msg == WM_NOTIFY && KeepMinWidth(*reinterpret_cast<const NMHDR*>(message.LParam), refused)) {
+    message.Result = refused;
+    return;
+  }
+  message.Result = CallOriginal(window_, message.Msg, message.WParam, message.LParam);
+}
+
+// A divider drag below a column's minimum width is refused and the column set to its minimum:
+// the header ignores a width corrected inside HDN_ITEMCHANGING, so the change must be refused.
+bool Win32ListView::KeepMinWidth(const NMHDR& header, LRESULT& result) {
+  if (!IsDividerNotification(header.code)) return false;
+  if (header.hwndFrom != reinterpret_cast<HWND>(Send(window_, LVM_GETHEADER))) return false;
+  auto& change = const_cast<NMHEADERA&>(reinterpret_cast<const NMHEADERA&>(header));
+  if (!change.pitem || !(change.pitem->mask & HDI_WIDTH)) return false;
+  if (change.iItem < 0 || change.iItem >= ColumnCount()) return false;
+  const int minWidth = minWidths_[static_cast<std::size_t>(change.iItem)];
+  if (change.pitem->cxy >= minWidth) return false;
+  change.pitem->cxy = minWidth;
+  // Tracking goes on, shown at the minimum; only the change itself can be refused.
+  if (header.code == HDN_TRACKA || header.code == HDN_TRACKW) return false;
+  if (ColumnWidth(change.iItem) != minWidth)
+    Send(window_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(change.iItem), MAKELPARAM(minWidth, 0));
+  result = TRUE;
+  return true;
+}
+
+}  // namespace orvel

@@ -1,0 +1,53 @@
+// The process list: a report-style list view whose rows live in the wrapper, with a replaceable
+// window procedure and per-column minimum widths.
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "controls.h"
+
+namespace orvel {
+
+class Win32ListView : public Win32Control<TListView>, private SubclassedWindow {
+ public:
+  explicit Win32ListView(TApplication& application);
+  void Create(const ControlCreation& creation) override;
+  bool Notify(const NMHDR& header, LRESULT& result) override;
+
+  int ColumnCount() const override;
+  void SetColumnCaption(int column, const std::string& caption) override;
+  std::string ColumnCaption(int column) const override;
+  int ColumnWidth(int column) const override;
+  void SetColumnMinWidth(int column, int minWidth) override;
+  int ColumnMinWidth(int column) const override;
+
+  void Clear() override;
+  void BeginUpdate() override;
+  void EndUpdate() override;
+  void AddRow(TListRow row) override;
+  int RowCount() const override;
+  const TListRow& Row(int index) const override;
+  const TListRow* Selected() const override;
+  void SortItems(std::int32_t key, TRowCompare compare) override;
+
+  TWndMethod WindowProc() const override { return windowProc_; }
+  void SetWindowProc(TWndMethod proc) override { windowProc_ = std::move(proc); }
+
+ private:
+  LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // A message straight into the list's own procedure chain (windowProc_ and on).
+  LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
+  void SubclassEnded() noexcept override { window_ = nullptr; }
+  // The procedure the list starts with: the control's own, behind the minimum-width rule.
+  void OriginalWindowProc(TMessage& message);
+  bool KeepMinWidth(const NMHDR& header, LRESULT& result);
+  const TListRow* RowAt(int index) const;
+
+  std::deque<TListRow> rows_;  // a deque: rows keep their addresses, which the items carry
+  std::vector<int> minWidths_;
+  TWndMethod windowProc_;
+  int updateDepth_ = 0;
+};
+
+}  // namespace orvel

@@ -1,0 +1,235 @@
+#include "speed_button.h"
+
+#include "event_guard.h"
+#include "win32_error.h"
+
+namespace orvel {
+
+namespace {
+
+constexpr int kGlyphSpacing = 4;  // pixels between glyph and caption
+
+}  // namespace
+
+void Win32SpeedButton::RegisterWindowClass(HINSTANCE instance) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (::GetClassInfoExA(instance, kClassName, &existing)) return;
+  WNDCLASSEXA cls{};
+  cls.cbSize = sizeof cls;
+  cls.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a quick second click is a second click
+  cls.lpfnWndProc = &Win32SpeedButton::Procedure;
+  cls.hInstance = instance;
+  cls.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  cls.lpszClassName = kClassName;
+  if (!::RegisterClassExA(&cls)) ThrowLastError(kClassName);
+}
+
+void Win32SpeedButton::Create(const ControlCreation& c) {
+  LoadGlyph(c.instance, c.def.glyph);
+  // No WS_TABSTOP and no focus: the button never calls SetFocus.
+  CreateChildWindow(c, kClassName, c.def.caption ? c.def.caption : "", WS_VISIBLE, 0, this);
+  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+}
+
+void Win32SpeedButton::SetCaption(const std::string& caption) {
+  if (window_) ::SetWindowTextA(window_, caption.c_str());
+}
+
+void Win32SpeedButton::Click() { FireEvent(application_, OnClick, this); }
+
+// The colour of the bitmap's bottom-left pixel is transparent.
+void Win32SpeedButton::LoadGlyph(HINSTANCE instance, int resourceId) {
+  if (resourceId == 0) return;
+  UniqueBitmap bitmap(static_cast<HBITMAP>(
+      ::LoadImageA(instance, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  BITMAP info{};
+  if (!bitmap || !::GetObjectA(bitmap.get(), sizeof info, &info)) return;
+  COLORREF transparent = CLR_NONE;
+  {
+    UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    const SelectObjectScope select(dc.get(), bitmap.get());
+    transparent = ::GetPixel(dc.get(), 0, info.bmHeight - 1);
+  }
+  glyph_.reset(::ImageList_Create(info.bmWidth, info.bmHeight, ILC_COLOR24 | ILC_MASK, 1, 0));
+  if (!glyph_ || ::ImageList_AddMasked(glyph_.get(), bitmap.get(), transparent) < 0) {
+    glyph_.reset();
+    return;
+  }
+  glyphSize_ = {info.bmWidth, info.bmHeight};
+  disabledGlyph_.reset(::ImageList_GetIcon(glyph_.get(), 0, ILD_NORMAL));
+}
+
+LRESULT CALLBACK Win32SpeedButton::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Win32SpeedButton*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_ = window;
+  }
+  auto* self = reinterpret_cast<Win32SpeedButton*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    // The click handler is fenced in FireEvent; this only stops a failure of the drawing itself.
+    return 0;
+  }
+}
+
+LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = ::BeginPaint(window_, &paint);
+      Paint(dc);
+      ::EndPaint(window_, &paint);
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT fills every pixel
+    case WM_MOUSEMOVE:
+      MouseMove({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      return 0;
+    case WM_MOUSELEAVE:
+      hot_ = false;
+      Redraw();
+      return 0;
+    case WM_LBUTTONDOWN:
+      ButtonDown();
+      return 0;
+    case WM_LBUTTONUP:
+      ButtonUp();
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (pressed_ && reinterpret_cast<HWND>(lParam) != window_) Reset();
+      return 0;
+    case WM_ENABLE:
+    case WM_SHOWWINDOW:
+      if (!wParam) Reset();
+      Redraw();
+      return ::DefWindowProcA(window_, message, wParam, lParam);
+    case WM_SETTEXT: {
+      const LRESULT result = ::DefWindowProcA(window_, message, wParam, lParam);
+      Redraw();
+      return result;
+    }
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      if (lParam) Redraw();
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    default:
+      return ::DefWindowProcA(window_, message, wParam, lParam);
+  }
+}
+
+void Win32SpeedButton::MouseMove(POINT at) {
+  if (!hot_) {
+    hot_ = true;
+    TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window_, 0};
+    ::TrackMouseEvent(&track);
+    Redraw();
+  }
+  if (!pressed_) return;
+  RECT client;
+  ::GetClientRect(window_, &client);
+  const bool inside = ::PtInRect(&client, at) != FALSE;
+  if (inside == down_) return;
+  down_ = inside;
+  Redraw();
+}
+
+void Win32SpeedButton::ButtonDown() {
+  ::SetCapture(window_);
+  pressed_ = down_ = true;
+  Redraw();
+}
+
+void Win32SpeedButton::ButtonUp() {
+  if (!pressed_) return;
+  const bool clicked = down_;
+  pressed_ = down_ = false;
+  ::ReleaseCapture();
+  Redraw();
+  // Shown raised again before the handler runs: a scan keeps the thread busy for a while.
+  ::UpdateWindow(window_);
+  if (clicked) Click();
+}
+
+void Win32SpeedButton::Reset() {
+  hot_ = pressed_ = down_ = false;
+}
+
+void Win32SpeedButton::Redraw() const {
+  if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+// Drawn off-screen and copied in one go, so hovering does not flicker.
+void Win32SpeedButton::Paint(HDC dc) const {
+  RECT bounds;
+  ::GetClientRect(window_, &bounds);
+  const int width = bounds.right, height = bounds.bottom;
+  UniqueMemoryDC buffer(::CreateCompatibleDC(dc));
+  UniqueBitmap surface(::CreateCompatibleBitmap(dc, width, height));
+  if (!buffer || !surface) {
+    DrawFace(dc, bounds);
+    return;
+  }
+  const SelectObjectScope select(buffer.get(), surface.get());
+  DrawFace(buffer.get(), bounds);
+  ::BitBlt(dc, 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
+}
+
+void Win32SpeedButton::DrawFace(HDC dc, const RECT& bounds) const {
+  ::FillRect(dc, &bounds, ::GetSysColorBrush(COLOR_BTNFACE));
+  const bool enabled = ::IsWindowEnabled(window_) != FALSE;
+  RECT edge = bounds;
+  if (enabled && (down_ || hot_)) ::DrawEdge(dc, &edge, down_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+
+  const std::string caption = WindowText(window_);
+  const SelectObjectScope font(dc, font_);
+  SIZE text{0, 0};
+  if (!caption.empty()) {
+    RECT extent{0, 0, 0, 0};
+    ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE);
+    text = {extent.right, extent.bottom};
+  }
+  const int spacing = (glyph_ && text.cx > 0) ? kGlyphSpacing : 0;
+  const int offset = down_ ? 1 : 0;
+  const int left = (bounds.right - (glyphSize_.cx + spacing + text.cx)) / 2 + offset;
+  DrawGlyph(dc, left, (bounds.bottom - glyphSize_.cy) / 2 + offset, enabled);
+  if (caption.empty()) return;
+
+  const int textLeft = left + glyphSize_.cx + spacing;
+  const int textTop = (bounds.bottom - text.cy) / 2 + offset;
+  if (!enabled) {
+    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()), static_cast<WPARAM>(caption.size()),
+                 textLeft, textTop, text.cx, text.cy, DST_PREFIXTEXT | DSS_DISABLED);
+    return;
+  }
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  RECT area{textLeft, textTop, textLeft + text.cx, textTop + text.cy};
+  ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &area, DT_SINGLELINE | DT_LEFT);
+}
+
+void Win32SpeedButton::DrawGlyph(HDC dc, int x, int y, bool enabled) const {
+  if (!glyph_) return;
+  if (enabled || !disabledGlyph_) {
+    ::ImageList_Draw(glyph_.get(), 0, dc, x, y, ILD_TRANSPARENT);
+    return;
+  }
+  ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(disabledGlyph_.get()), 0, x, y, glyphSize_.cx,
+               glyphSize_.cy, DST_ICON | DSS_DISABLED);
+}
+
+}  // namespace orvel

@@ -1,0 +1,44 @@
+// A flat button with a glyph beside its caption: a raised border only under the mouse, sunken
+// while pressed, never the keyboard focus.
+#pragma once
+
+#include "controls.h"
+
+namespace orvel {
+
+class Win32SpeedButton : public Win32Control<TSpeedButton> {
+ public:
+  static constexpr const char* kClassName = "OrvelSpeedButton";
+  static void RegisterWindowClass(HINSTANCE instance);
+
+  explicit Win32SpeedButton(TApplication& application) : Win32Control(application) {}
+  void Create(const ControlCreation& creation) override;
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override { return WindowText(window_); }
+
+  // A click by the mouse or by the caption's accelerator.
+  void Click();
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void LoadGlyph(HINSTANCE instance, int resourceId);
+  void Paint(HDC dc) const;
+  void DrawFace(HDC dc, const RECT& bounds) const;
+  void DrawGlyph(HDC dc, int x, int y, bool enabled) const;
+  void MouseMove(POINT at);
+  void ButtonDown();
+  void ButtonUp();
+  void Reset();
+  void Redraw() const;
+
+  UniqueImageList glyph_;
+  UniqueIcon disabledGlyph_;  // the glyph as an icon, for DrawState's embossed look
+  SIZE glyphSize_{0, 0};
+  HFONT font_ = nullptr;
+  bool hot_ = false;      // the mouse is over the button
+  bool pressed_ = false;  // the left button went down on it and is still down
+  bool down_ = false;     // pressed with the mouse over it: drawn sunken
+};
+
+}  // namespace orvel

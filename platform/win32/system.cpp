@@ -1,0 +1,99 @@
+#include "system.h"
+
+#include <objbase.h>
+
+#include "win32_api.h"
+
+namespace orvel {
+
+namespace {
+
+constexpr int kTextBuffer = 128;
+constexpr std::uint32_t kSecondsPerDay = 24 * 60 * 60;
+
+// GetVersionExA reports the real version because the manifest lists the supported systems.
+std::uint32_t ReadOsMajorVersion() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  return ::GetVersionExA(&version) ? version.dwMajorVersion : 0;
+}
+
+std::string Narrow(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string result(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, -1, result.data(), size, nullptr, nullptr);
+  result.resize(static_cast<std::size_t>(size) - 1);
+  return result;
+}
+
+}  // namespace
+
+Win32System::Win32System() : osMajorVersion_(ReadOsMajorVersion()) {}
+
+bool Win32System::CoInitialize() {
+  // S_OK and S_FALSE both need a CoUninitialize; only a failure (severity bit) does not.
+  const HRESULT result = ::CoInitialize(nullptr);
+  return (static_cast<std::uint32_t>(result) & 0x80000000u) == 0;
+}
+
+void Win32System::CoUninitialize() { ::CoUninitialize(); }
+
+bool Win32System::GetComputerNameA(char* buffer, std::uint32_t* size) {
+  DWORD length = *size;
+  const BOOL ok = ::GetComputerNameA(buffer, &length);
+  *size = length;
+  return ok != FALSE;
+}
+
+bool Win32System::GetUserNameA(char* buffer, std::uint32_t* size) {
+  DWORD length = *size;
+  const BOOL ok = ::GetUserNameA(buffer, &length);
+  *size = length;
+  return ok != FALSE;
+}
+
+std::uint16_t Win32System::GetUserDefaultLangID() { return ::GetUserDefaultLangID(); }
+
+// The platform's own splitting (CommandLineToArgvW), narrowed to the ANSI code page.
+std::vector<std::string> Win32System::CommandLineArguments() {
+  int count = 0;
+  LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> result;
+  if (!arguments) return result;
+  result.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) result.push_back(Narrow(arguments[i]));
+  ::LocalFree(arguments);
+  return result;
+}
+
+std::uint32_t Win32System::GetTickCount() { return ::GetTickCount(); }
+
+void Win32System::OutputDebugStringA(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
+
+void Win32System::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
+
+std::uint32_t Win32System::SetErrorMode(std::uint32_t mode) { return ::SetErrorMode(mode); }
+
+std::string Win32System::LongTimeText(std::uint32_t secondsAfterMidnight) {
+  if (secondsAfterMidnight >= kSecondsPerDay) return {};
+  SYSTEMTIME time{};
+  time.wHour = static_cast<WORD>(secondsAfterMidnight / 3600);
+  time.wMinute = static_cast<WORD>(secondsAfterMidnight / 60 % 60);
+  time.wSecond = static_cast<WORD>(secondsAfterMidnight % 60);
+  char text[kTextBuffer] = {};
+  if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, kTextBuffer)) return {};
+  return text;
+}
+
+std::string Win32System::TimeSeparator() {
+  char text[kTextBuffer] = {};
+  if (!::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, text, kTextBuffer)) return {};
+  return text;
+}
+
+void Win32System::ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) {
+  ::ShellExecuteA(reinterpret_cast<HWND>(owner), verb, file.c_str(), nullptr, nullptr, showCommand);
+}
+
+}  // namespace orvel

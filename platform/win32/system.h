@@ -1,0 +1,31 @@
+// Kernel, user and shell services of Windows for the window logic.
+#pragma once
+
+#include "platform/system.h"
+
+namespace orvel {
+
+class Win32System : public ISystem {
+ public:
+  Win32System();
+
+  bool CoInitialize() override;
+  void CoUninitialize() override;
+  bool GetComputerNameA(char* buffer, std::uint32_t* size) override;
+  bool GetUserNameA(char* buffer, std::uint32_t* size) override;
+  std::uint32_t OsMajorVersion() override { return osMajorVersion_; }
+  std::uint16_t GetUserDefaultLangID() override;
+  std::vector<std::string> CommandLineArguments() override;
+  std::uint32_t GetTickCount() override;
+  void OutputDebugStringA(const std::string& text) override;
+  void MessageBeep(std::uint32_t type) override;
+  std::uint32_t SetErrorMode(std::uint32_t mode) override;
+  std::string LongTimeText(std::uint32_t secondsAfterMidnight) override;
+  std::string TimeSeparator() override;
+  void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) override;
+
+ private:
+  std::uint32_t osMajorVersion_;  // read once, when the program starts
+};
+
+}  // namespace orvel

@@ -1,0 +1,74 @@
+#include "toolkit.h"
+
+#include <stdexcept>
+
+#include "layout.h"
+#include "resource_ids.h"
+#include "win32_error.h"
+
+namespace orvel {
+
+namespace {
+
+void InitCommonControlClasses() {
+  INITCOMMONCONTROLSEX classes{};
+  classes.dwSize = sizeof classes;
+  classes.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_ANIMATE_CLASS | ICC_WIN95_CLASSES;
+  ::InitCommonControlsEx(&classes);
+}
+
+HICON LoadMainIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                         ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric), LR_SHARED));
+}
+
+}  // namespace
+
+Win32Toolkit::Win32Toolkit(HINSTANCE instance, int startShowCommand)
+    : instance_(instance), startShowCommand_(startShowCommand) {
+  InitCommonControlClasses();
+  font_.reset(::CreateFontA(Form1Def.fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            Form1Def.fontName));
+  icon_ = LoadMainIcon(instance, SM_CXICON, SM_CYICON);
+  smallIcon_ = LoadMainIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  Win32Form::RegisterWindowClass(instance, icon_, smallIcon_);
+  Win32SpeedButton::RegisterWindowClass(instance);
+}
+
+Win32Toolkit::~Win32Toolkit() = default;
+
+TForm1Controls Win32Toolkit::CreateMainForm() {
+  if (form_) throw std::logic_error("The main form exists already");
+  auto form = std::make_unique<Win32Form>(application_);
+  form->Create(instance_, font_.get(), icon_, smallIcon_);
+  form_ = std::move(form);
+  return form_->Controls();
+}
+
+void Win32Toolkit::Run() {
+  if (!form_ || !form_->Window()) return;
+  ::ShowWindow(form_->Window(), MainWindowShowCommand(startShowCommand_));
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) ProcessMessage(message);
+  // Ended by something other than closing: the window goes while its handlers still exist.
+  form_->Destroy();
+}
+
+void Win32Toolkit::ProcessMessage(const MSG& message) {
+  if (PreTranslate(message)) return;
+  ::TranslateMessage(&message);
+  ::DispatchMessageA(&message);
+}
+
+bool Win32Toolkit::PreTranslate(const MSG& message) {
+  const HWND main = form_ ? form_->Window() : nullptr;
+  if (!main || !message.hwnd || (message.hwnd != main && !::IsChild(main, message.hwnd))) return false;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 &&
+      ::GetKeyState(VK_MENU) >= 0)
+    return form_->MoveFocusByTab(::GetKeyState(VK_SHIFT) < 0);
+  if (message.message == WM_SYSCHAR) return form_->ClickAccelerator(static_cast<char>(message.wParam));
+  return false;
+}
+
+}  // namespace orvel

@@ -1,0 +1,42 @@
+// Program entry of Orvelkit.exe: the Windows services behind the window logic, then the program.
+#include <exception>
+
+#include "app/program.h"
+#include "shell.h"
+#include "system.h"
+#include "toolkit.h"
+#include "version.h"
+#include "window_api.h"
+#include "wmi_client.h"
+
+namespace {
+
+// Only the system folder for DLLs loaded later; looked up because Windows 7 has it only with an update.
+void RestrictDllSearchToSystem() {
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  const FARPROC address = kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
+  if (!address) return;
+  const auto setDirectories =
+      reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(address));
+  setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  RestrictDllSearchToSystem();
+  try {
+    // The toolkit first: it registers the common-control classes every window needs.
+    orvel::Win32Toolkit toolkit(instance, showCommand);
+    orvel::Win32System system;
+    orvel::Win32Wmi wmi;
+    orvel::Win32Shell shell;
+    orvel::Win32WindowApi windows;
+    return orvel::RunProgram(toolkit, {toolkit.Application(), system, wmi, shell, windows});
+  } catch (const std::exception& error) {
+    // Before the window or after it: nothing of the toolkit is left to report with.
+    ::MessageBoxA(nullptr, orvel::EscapedErrorText(error.what()).c_str(), ORVEL_PRODUCT_NAME, MB_ICONERROR | MB_OK);
+    return 1;
+  }
+}

@@ -1,0 +1,229 @@
+// The process list over the real list view: rows and their texts, selection, the window
+// procedure chain, the sort callback's exception fence, minimum widths and notifications.
+#include <stdexcept>
+
+#include "toolkit_fixture.h"
+
+namespace orvel::toolkit_test {
+namespace {
+
+std::string ItemText(HWND list, int item, int column) {
+  char buffer[512] = {};
+  LVITEMA data{};
+  data.iSubItem = column;
+  data.pszText = buffer;
+  data.cchTextMax = sizeof buffer;
+  ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&data));
+  return buffer;
+}
+
+LPARAM ItemParam(HWND list, int item) {
+  LVITEMA data{};
+  data.mask = LVIF_PARAM;
+  data.iItem = item;
+  ::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+  return data.lParam;
+}
+
+void Select(HWND list, int item) {
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+}
+
+TListRow MakeRow(const std::string& name, int number) {
+  return {name, {"C:\\Windows\\" + name, std::to_string(number), "4", std::to_string(number * 10) + " K", "", "120", "0",
+                 "12", "8"}};
+}
+
+int ByCaptionDescending(const TListRow& a, const TListRow& b, std::int32_t key) {
+  return key < 0 ? b.Caption.compare(a.Caption) : a.Caption.compare(b.Caption);
+}
+
+int Throwing(const TListRow&, const TListRow&, std::int32_t) { throw std::runtime_error("comparison failed"); }
+
+class ListViewTest : public ToolkitTest {
+ protected:
+  TListView& List() { return controls->ListView1; }
+  HWND ListWindow() { return WindowOf(ControlId::ListView1); }
+  HWND Header() { return reinterpret_cast<HWND>(::SendMessageA(ListWindow(), LVM_GETHEADER, 0, 0)); }
+
+  // WM_NOTIFY of a divider change as the header sends it to the list.
+  LRESULT HeaderChanging(UINT code, int column, int width) {
+    HDITEMA item{};
+    item.mask = HDI_WIDTH;
+    item.cxy = width;
+    NMHEADERA change{};
+    change.hdr.hwndFrom = Header();
+    change.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(Header()));
+    change.hdr.code = code;
+    change.iItem = column;
+    change.pitem = &item;
+    return ::SendMessageA(ListWindow(), WM_NOTIFY, change.hdr.idFrom, reinterpret_cast<LPARAM>(&change));
+  }
+};
+
+TEST_F(ListViewTest, RowsAreItemsWithTheirTextsAndAddress) {
+  List().AddRow(MakeRow("svchost.exe", 640));
+  List().AddRow({"System", {}});
+  List().AddRow({"short.exe", {"C:\\short.exe", "7"}});
+  ASSERT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 3);
+  ASSERT_EQ(List().RowCount(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const TListRow& row = List().Row(i);
+    EXPECT_EQ(ItemParam(ListWindow(), i), reinterpret_cast<LPARAM>(&row)) << i;
+    EXPECT_EQ(ItemText(ListWindow(), i, 0), row.Caption) << i;
+    for (int column = 1; column < List().ColumnCount(); ++column) {
+      const auto sub = static_cast<std::size_t>(column - 1);
+      EXPECT_EQ(ItemText(ListWindow(), i, column), sub < row.SubItems.size() ? row.SubItems[sub] : "")
+          << "row " << i << " column " << column;
+    }
+  }
+  EXPECT_THROW(List().Row(3), std::out_of_range);
+}
+
+TEST_F(ListViewTest, SelectedIsTheFirstSelectedRowFromTheTop) {
+  EXPECT_EQ(List().Selected(), nullptr);
+  for (const char* name : {"a.exe", "b.exe", "c.exe"}) List().AddRow({name, {}});
+  EXPECT_EQ(List().Selected(), nullptr);
+  Select(ListWindow(), 2);
+  ASSERT_NE(List().Selected(), nullptr);
+  EXPECT_EQ(List().Selected()->Caption, "c.exe");
+  Select(ListWindow(), 1);
+  EXPECT_EQ(List().Selected()->Caption, "b.exe") << "single selection: the new one replaces the old";
+}
+
+TEST_F(ListViewTest, ClearRemovesItemsAndRows) {
+  for (int i = 0; i < 5; ++i) List().AddRow(MakeRow("p" + std::to_string(i), i));
+  List().Clear();
+  EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(List().RowCount(), 0);
+  List().AddRow(MakeRow("after.exe", 1));
+  EXPECT_EQ(ItemText(ListWindow(), 0, 0), "after.exe");
+}
+
+// Ten thousand rows inside one update bracket on a shown window: redrawing per row would take
+// minutes under Wine, the bracket a fraction of a second.
+TEST_F(ListViewTest, TenThousandRowsInOneUpdateBracket) {
+  ShowActive();
+  const DWORD start = ::GetTickCount();
+  List().BeginUpdate();
+  List().BeginUpdate();
+  for (int i = 0; i < 10000; ++i) List().AddRow(MakeRow("process" + std::to_string(i) + ".exe", i));
+  List().EndUpdate();
+  List().EndUpdate();
+  const DWORD elapsed = ::GetTickCount() - start;
+  EXPECT_LT(elapsed, 30000u);
+  ASSERT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 10000);
+  EXPECT_EQ(ItemText(ListWindow(), 9999, 2), "9999");
+  EXPECT_EQ(List().Row(5000).Caption, "process5000.exe");
+  // The bracket closed: an item added now is drawn without further ado.
+  EXPECT_TRUE(::IsWindowVisible(ListWindow()));
+}
+
+TEST_F(ListViewTest, SortReordersItemsByTheComparison) {
+  for (const char* name : {"b.exe", "c.exe", "a.exe"}) List().AddRow({name, {}});
+  List().SortItems(-1, &ByCaptionDescending);
+  EXPECT_EQ(ItemText(ListWindow(), 0, 0), "c.exe");
+  EXPECT_EQ(ItemText(ListWindow(), 2, 0), "a.exe");
+  EXPECT_EQ(List().Row(0).Caption, "c.exe");
+  List().SortItems(1, &ByCaptionDescending);
+  EXPECT_EQ(List().Row(0).Caption, "a.exe");
+  EXPECT_EQ(ItemText(ListWindow(), 0, 0), "a.exe");
+}
+
+TEST_F(ListViewTest, ComparisonFailureReachesTheCallerAfterTheSort) {
+  for (const char* name : {"b.exe", "c.exe", "a.exe"}) List().AddRow({name, {}});
+  EXPECT_THROW(List().SortItems(1, &Throwing), std::runtime_error);
+  EXPECT_EQ(List().RowCount(), 3);
+  List().SortItems(1, &ByCaptionDescending);
+  EXPECT_EQ(List().Row(0).Caption, "a.exe") << "the next sort works again";
+}
+
+TEST_F(ListViewTest, WindowProcChainSeesEveryMessageAndForwards) {
+  std::vector<UINT> seen;
+  const TWndMethod original = List().WindowProc();
+  List().SetWindowProc([&](TMessage& message) {
+    seen.push_back(message.Msg);
+    original(message);
+  });
+  List().AddRow({"x.exe", {}});
+  EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 1) << "the result comes back through the chain";
+  EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(LVM_GETITEMCOUNT)), seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(LVM_INSERTITEMA)), seen.end());
+
+  // A method that answers itself: the control never sees the message.
+  List().SetWindowProc([&](TMessage& message) {
+    if (message.Msg == LVM_GETITEMCOUNT) {
+      message.Result = 77;
+      return;
+    }
+    original(message);
+  });
+  EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 77);
+}
+
+TEST_F(ListViewTest, MinWidthRefusesNarrowerDividerChanges) {
+  constexpr int kColumn = 4;
+  const int width = List().ColumnWidth(kColumn);
+  List().SetColumnMinWidth(kColumn, 30);
+  EXPECT_EQ(List().ColumnMinWidth(kColumn), 30);
+  EXPECT_EQ(List().ColumnWidth(kColumn), width) << "setting the minimum changes no width";
+
+  struct Case { UINT code; int requested; bool refused; };
+  const Case cases[] = {{HDN_ITEMCHANGINGA, 10, true}, {HDN_ITEMCHANGINGW, 29, true},
+                        {HDN_ITEMCHANGINGW, 30, false}, {HDN_ITEMCHANGINGA, 200, false}};
+  for (const Case& c : cases) {
+    ::SendMessageA(ListWindow(), LVM_SETCOLUMNWIDTH, kColumn, MAKELPARAM(width, 0));
+    const LRESULT result = HeaderChanging(c.code, kColumn, c.requested);
+    EXPECT_EQ(result != 0, c.refused) << c.requested;
+    if (c.refused) {
+      EXPECT_EQ(List().ColumnWidth(kColumn), 30) << "set to the minimum instead of " << c.requested;
+    }
+  }
+  // The 1-pixel column with the smallest flag value keeps its width.
+  List().SetColumnMinWidth(3, 1);
+  EXPECT_EQ(HeaderChanging(HDN_ITEMCHANGINGW, 3, 0), TRUE);
+  EXPECT_EQ(List().ColumnWidth(3), 1);
+}
+
+TEST_F(ListViewTest, NotificationsBecomeEvents) {
+  std::vector<std::string> events;
+  List().OnClick = [&](TObject* sender) { events.push_back(sender == &List() ? "click" : "click from elsewhere"); };
+  List().OnDblClick = [&](TObject*) { events.push_back("double-click"); };
+  List().OnColumnClick = [&](TObject*, int column) { events.push_back("column " + std::to_string(column)); };
+  controls->StatusBar.OnClick = [&](TObject* sender) {
+    events.push_back(sender == &controls->StatusBar ? "status" : "status from elsewhere");
+  };
+
+  struct Case { ControlId from; UINT code; int column; const char* event; };
+  const Case cases[] = {{ControlId::ListView1, NM_CLICK, 0, "click"},
+                        {ControlId::ListView1, NM_DBLCLK, 0, "double-click"},
+                        {ControlId::ListView1, LVN_COLUMNCLICK, 5, "column 5"},
+                        {ControlId::StatusBar, NM_CLICK, 0, "status"},
+                        {ControlId::StatusBar, NM_DBLCLK, 0, nullptr}};
+  for (const Case& c : cases) {
+    events.clear();
+    NMLISTVIEW notification{};
+    notification.hdr.hwndFrom = WindowOf(c.from);
+    notification.hdr.idFrom = static_cast<UINT_PTR>(ControlWindowId(c.from));
+    notification.hdr.code = c.code;
+    notification.iSubItem = c.column;
+    ::SendMessageA(Main(), WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
+    if (c.event) {
+      EXPECT_EQ(events, std::vector<std::string>{c.event});
+    } else {
+      EXPECT_TRUE(events.empty());
+    }
+  }
+  // A notification with a control's id from another window is not the control's.
+  events.clear();
+  NMHDR spoofed{WindowOf(ControlId::PasswordEdit), static_cast<UINT_PTR>(ControlWindowId(ControlId::ListView1)),
+                static_cast<UINT>(NM_CLICK)};
+  ::SendMessageA(Main(), WM_NOTIFY, spoofed.idFrom, reinterpret_cast<LPARAM>(&spoofed));
+  EXPECT_TRUE(events.empty());
+}
+
+}  // namespace
+}  // namespace orvel::toolkit_test

@@ -1,0 +1,179 @@
+// The message loop with the start show command, the application object's boxes, and the
+// system services, on the real platform.
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32/system.h"
+#include "toolkit_fixture.h"
+
+namespace orvel::toolkit_test {
+namespace {
+
+struct WindowState {
+  bool visible = false, maximised = false, minimised = false;
+};
+
+// Runs the loop of a fresh toolkit until the window closes; the close was queued before.
+WindowState RunUntilClosed(int startShowCommand, int* closes) {
+  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), startShowCommand);
+  Pump(toolkit);  // nothing stale left, WM_QUIT included
+  const TForm1Controls controls = toolkit.CreateMainForm();
+  WindowState state;
+  controls.Form.OnClose = [&](TObject*, TCloseAction&) {
+    const HWND main = reinterpret_cast<HWND>(controls.Form.Handle());
+    state = {::IsWindowVisible(main) != FALSE, ::IsZoomed(main) != FALSE, ::IsIconic(main) != FALSE};
+    ++*closes;
+  };
+  ::PostMessageA(reinterpret_cast<HWND>(controls.Form.Handle()), WM_CLOSE, 0, 0);
+  toolkit.Run();
+  EXPECT_EQ(controls.Form.Handle(), 0u) << "the window is gone when Run returns";
+  return state;
+}
+
+TEST(MessageLoop, ShowsWithTheStartShowCommandAndEndsWhenClosed) {
+  struct Case { int start; bool maximised, minimised; };
+  const Case cases[] = {{SW_SHOWNORMAL, false, false}, {SW_SHOWMAXIMIZED, true, false},
+                        {SW_SHOWMINNOACTIVE, false, true}, {SW_SHOWDEFAULT, false, false}};
+  for (const Case& c : cases) {
+    int closes = 0;
+    const WindowState state = RunUntilClosed(c.start, &closes);
+    EXPECT_EQ(closes, 1) << c.start;
+    EXPECT_TRUE(state.visible) << c.start;
+    EXPECT_EQ(state.maximised, c.maximised) << c.start;
+    EXPECT_EQ(state.minimised, c.minimised) << c.start;
+  }
+}
+
+TEST(MessageLoop, QuitFromElsewhereStillDestroysTheWindow) {
+  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Pump(toolkit);
+  const TForm1Controls controls = toolkit.CreateMainForm();
+  ::PostQuitMessage(0);
+  toolkit.Run();
+  EXPECT_EQ(controls.Form.Handle(), 0u);
+  MSG quit;
+  EXPECT_FALSE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no second quit for a loop that ended";
+}
+
+using ApplicationTest = ToolkitTest;
+
+TEST_F(ApplicationTest, BoxesOwnedByTheMainWindow) {
+  Win32Application& application = toolkit.Application();
+  application.SetTitle("Orvel for Windows Networks");
+  EXPECT_EQ(application.Title(), "Orvel for Windows Networks");
+  application.ShowMessage("Please select a process");
+  application.ShowErrorBox("Failure.");
+  EXPECT_EQ(application.MessageBox("Connect failed", "Stage 3", MB_ICONERROR | MB_OK), IDOK);
+
+  ASSERT_EQ(boxes.size(), 3u);
+  const RecordedBox expected[] = {{Main(), "Please select a process", "Orvel for Windows Networks", MB_OK},
+                                  {Main(), "Failure.", "Orvel for Windows Networks", MB_ICONERROR | MB_OK},
+                                  {Main(), "Connect failed", "Stage 3", MB_ICONERROR | MB_OK}};
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i].owner, expected[i].owner) << i;
+    EXPECT_EQ(boxes[i].text, expected[i].text) << i;
+    EXPECT_EQ(boxes[i].caption, expected[i].caption) << i;
+    EXPECT_EQ(boxes[i].flags, expected[i].flags) << i;
+  }
+}
+
+// The real simple message dialog: centred on the screen although its owner stands in a corner,
+// with no icon. A timer running inside the box's modal loop reads it and presses OK.
+struct SeenBox {
+  RECT rect{};
+  bool found = false;
+  bool hasIcon = false;
+  std::string caption;
+};
+SeenBox seenBox;
+
+BOOL CALLBACK FindIcon(HWND child, LPARAM) {
+  if (::SendMessageA(child, STM_GETICON, 0, 0)) seenBox.hasIcon = true;
+  return TRUE;
+}
+
+void CALLBACK InspectBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND box = ::FindWindowA("#32770", nullptr);
+  if (!box || ::GetWindowThreadProcessId(box, nullptr) != ::GetCurrentThreadId()) return;
+  ::KillTimer(nullptr, timer);
+  seenBox.found = true;
+  ::GetWindowRect(box, &seenBox.rect);
+  char caption[128] = {};
+  ::GetWindowTextA(box, caption, sizeof caption);
+  seenBox.caption = caption;
+  ::EnumChildWindows(box, &FindIcon, 0);
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(SimpleMessageDialog, CentredOnTheScreenWithoutIcon) {
+  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Pump(toolkit);  // a WM_QUIT left by an earlier window would end the box's loop at once
+  const TForm1Controls controls = toolkit.CreateMainForm();
+  const HWND main = reinterpret_cast<HWND>(controls.Form.Handle());
+  ::SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::ShowWindow(main, SW_SHOW);
+  toolkit.Application().SetTitle("Orvel title");
+  seenBox = {};
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &InspectBox);
+  toolkit.Application().ShowMessage("Please select a process");
+  ::KillTimer(nullptr, timer);
+
+  ASSERT_TRUE(seenBox.found);
+  EXPECT_EQ(seenBox.caption, "Orvel title");
+  EXPECT_FALSE(seenBox.hasIcon);
+  EXPECT_NEAR((seenBox.rect.left + seenBox.rect.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+  EXPECT_NEAR((seenBox.rect.top + seenBox.rect.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 2);
+}
+
+// --- system services ---
+
+TEST(SystemServices, ComInitialisationIsBalancedOnSuccessOnly) {
+  Win32System system;
+  EXPECT_TRUE(system.CoInitialize()) << "S_OK";
+  EXPECT_TRUE(system.CoInitialize()) << "S_FALSE also needs its CoUninitialize";
+  system.CoUninitialize();
+  system.CoUninitialize();
+}
+
+TEST(SystemServices, NamesFitTheBufferOrFail) {
+  Win32System system;
+  char name[256] = {};
+  std::uint32_t size = 16;
+  ASSERT_TRUE(system.GetComputerNameA(name, &size));
+  EXPECT_EQ(size, std::strlen(name));
+  char tiny[2] = {};
+  size = sizeof tiny;
+  EXPECT_FALSE(system.GetComputerNameA(tiny, &size));
+
+  size = sizeof name;
+  ASSERT_TRUE(system.GetUserNameA(name, &size));
+  char expected[256] = {};
+  ::GetEnvironmentVariableA("USERNAME", expected, sizeof expected);
+  if (expected[0]) {
+    EXPECT_STREQ(name, expected);
+  }
+}
+
+TEST(SystemServices, CommandLineSplitAsTheRuntimeDoes) {
+  Win32System system;
+  const std::vector<std::string> arguments = system.CommandLineArguments();
+  ASSERT_EQ(static_cast<int>(arguments.size()), __argc);
+  for (int i = 0; i < __argc; ++i) EXPECT_EQ(arguments[static_cast<std::size_t>(i)], __argv[i]) << i;
+}
+
+TEST(SystemServices, LongTimeTextOfSecondsAfterMidnight) {
+  Win32System system;
+  const std::string separator = system.TimeSeparator();
+  ASSERT_FALSE(separator.empty());
+  struct Case { std::uint32_t seconds; const char* minutes; const char* secondsText; };
+  const Case cases[] = {{75, "01", "15"}, {60, "01", "00"}, {3599, "59", "59"}, {86399, "59", "59"}};
+  for (const Case& c : cases) {
+    const std::string text = system.LongTimeText(c.seconds);
+    const std::string tail = separator + c.minutes + separator + c.secondsText;
+    EXPECT_NE(text.find(tail), std::string::npos) << c.seconds << ": " << text;
+  }
+  EXPECT_EQ(system.LongTimeText(86400), "") << "not a time of day";
+}
+
+}  // namespace
+}  // namespace orvel::toolkit_test

@@ -1,0 +1,327 @@
+// The main window as the Win32 toolkit builds it from the form definition, queried back with
+// Win32 calls: window, control classes and styles, rectangles, fonts, columns, Tab order, resizing.
+#include <cstring>
+
+#include "platform/win32/layout.h"
+#include "resource_ids.h"
+#include "toolkit_fixture.h"
+
+namespace orvel::toolkit_test {
+namespace {
+
+bool SameText(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+const char* ExpectedClass(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Label: return "Static";
+    case ControlKind::Edit: return "Edit";
+    case ControlKind::ComboDropDown:
+    case ControlKind::ComboSimple: return "ComboBox";
+    case ControlKind::SpeedButton: return Win32SpeedButton::kClassName;
+    case ControlKind::Animate: return "SysAnimate32";
+    case ControlKind::ListView: return "SysListView32";
+    case ControlKind::StatusBar: return "msctls_statusbar32";
+  }
+  return "";
+}
+
+LOGFONTA FontOf(HWND window) {
+  LOGFONTA font{};
+  const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0));
+  if (handle) ::GetObjectA(handle, sizeof font, &font);
+  return font;
+}
+
+// The rectangle a control must have in a client area of this size; labels and combo boxes size
+// themselves in height (and labels in width), which their own tests check.
+void ExpectPlaced(HWND window, const ControlDef& def, SIZE client) {
+  const Rect actual = ClientRectOf(window);
+  if (def.kind == ControlKind::StatusBar) {
+    EXPECT_EQ(actual.left, 0) << def.name;
+    EXPECT_EQ(actual.top + actual.height, client.cy) << def.name << " at the bottom";
+    EXPECT_EQ(actual.width, client.cx) << def.name << " over the full width";
+    return;
+  }
+  const Rect expected = AnchoredRect(def, client.cx, client.cy);
+  EXPECT_EQ(actual.left, expected.left) << def.name;
+  EXPECT_EQ(actual.top, expected.top) << def.name;
+  if (def.kind == ControlKind::Label) return;
+  EXPECT_EQ(actual.width, expected.width) << def.name;
+  if (def.kind == ControlKind::ComboDropDown || def.kind == ControlKind::ComboSimple) {
+    EXPECT_NEAR(actual.height, expected.height, 2) << def.name;
+    return;
+  }
+  EXPECT_EQ(actual.height, expected.height) << def.name;
+}
+
+using FormLayoutTest = ToolkitTest;
+
+TEST_F(FormLayoutTest, WindowAsDefined) {
+  ASSERT_TRUE(::IsWindow(Main()));
+  EXPECT_EQ(ClassNameOf(Main()), Win32Form::kClassName);
+  EXPECT_EQ(StyleOf(Main()) & WS_OVERLAPPEDWINDOW, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
+  EXPECT_FALSE(StyleOf(Main()) & WS_VISIBLE) << "shown only by Run";
+  EXPECT_EQ(controls->Form.Caption(), Form1Def.caption);
+  EXPECT_EQ(controls->Form.Width(), Form1Def.outerWidth);
+  EXPECT_EQ(controls->Form.Height(), Form1Def.outerHeight);
+
+  RECT outer;
+  ::GetWindowRect(Main(), &outer);
+  EXPECT_NEAR((outer.left + outer.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
+  EXPECT_NEAR((outer.top + outer.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1) << "centred";
+
+  EXPECT_EQ(::GetClassLongPtrA(Main(), GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(COLOR_BTNFACE + 1));
+  EXPECT_NE(::SendMessageA(Main(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_EQ(toolkit.Application().MainWindow(), Main());
+}
+
+TEST_F(FormLayoutTest, EveryControlWithItsClassPlaceAndTabStop) {
+  const SIZE client = ClientSizeOf(Main());
+  for (const ControlDef& def : Form1ControlDefs) {
+    const HWND window = WindowOf(def.id);
+    ASSERT_TRUE(::IsWindow(window)) << def.name;
+    EXPECT_EQ(::GetAncestor(window, GA_PARENT), Main()) << def.name;
+    EXPECT_EQ(::GetDlgCtrlID(window), ControlWindowId(def.id)) << def.name;
+    EXPECT_TRUE(SameText(ClassNameOf(window), ExpectedClass(def.kind))) << def.name << ": " << ClassNameOf(window);
+    EXPECT_EQ((StyleOf(window) & WS_TABSTOP) != 0, def.tabOrder >= 0) << def.name;
+    EXPECT_EQ((StyleOf(window) & WS_VISIBLE) != 0, def.kind != ControlKind::Animate) << def.name;
+    ExpectPlaced(window, def, client);
+  }
+}
+
+TEST_F(FormLayoutTest, CaptionsFromTheDefinition) {
+  for (const ControlDef& def : Form1ControlDefs) {
+    if (def.kind != ControlKind::Label && def.kind != ControlKind::SpeedButton) continue;
+    char text[64] = {};
+    ::GetWindowTextA(WindowOf(def.id), text, sizeof text);
+    EXPECT_STREQ(text, def.caption) << def.name;
+  }
+  EXPECT_EQ(controls->StartButton.Caption(), DefOf(ControlId::StartButton).caption);
+  EXPECT_EQ(controls->PcLabel.Caption(), DefOf(ControlId::PcLabel).caption);
+}
+
+TEST_F(FormLayoutTest, FormFontEverywhereButTheStatusBar) {
+  for (const ControlDef& def : Form1ControlDefs) {
+    if (def.kind == ControlKind::Animate || def.kind == ControlKind::StatusBar) continue;
+    const LOGFONTA font = FontOf(WindowOf(def.id));
+    EXPECT_EQ(font.lfHeight, Form1Def.fontHeight) << def.name;
+    EXPECT_STREQ(font.lfFaceName, Form1Def.fontName) << def.name;
+  }
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  const LOGFONTA status = FontOf(WindowOf(ControlId::StatusBar));
+  EXPECT_STREQ(status.lfFaceName, metrics.lfStatusFont.lfFaceName);
+  EXPECT_EQ(status.lfHeight, metrics.lfStatusFont.lfHeight);
+}
+
+TEST_F(FormLayoutTest, LabelsFitTheirCaptionFromTheLeftEdge) {
+  for (const ControlId id : {ControlId::PcLabel, ControlId::UserLabel, ControlId::PassLabel}) {
+    const HWND label = WindowOf(id);
+    auto& wrapper = static_cast<TLabel&>(ControlOf(id));
+    EXPECT_FALSE(StyleOf(label) & SS_NOPREFIX) << DefOf(id).name << ": the & marks the accelerator";
+    for (const std::string& caption : {std::string(DefOf(id).caption), std::string("&Nombre del equipo remoto"), std::string("&X")}) {
+      wrapper.SetCaption(caption);
+      HDC dc = ::GetDC(label);
+      const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+      RECT extent{0, 0, 0, 0};
+      ::DrawTextA(dc, caption.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+      ::SelectObject(dc, old);
+      ::ReleaseDC(label, dc);
+
+      const Rect actual = ClientRectOf(label);
+      EXPECT_EQ(actual.left, DefOf(id).left) << caption;
+      EXPECT_EQ(actual.top, DefOf(id).top) << caption;
+      EXPECT_EQ(actual.width, extent.right) << caption;
+      EXPECT_EQ(actual.height, extent.bottom) << caption;
+      EXPECT_EQ(wrapper.Caption(), caption);
+    }
+  }
+}
+
+TEST_F(FormLayoutTest, EntryFieldsAndAnimation) {
+  const HWND pc = WindowOf(ControlId::PcComboBox);
+  EXPECT_EQ(StyleOf(pc) & 3, static_cast<DWORD>(CBS_DROPDOWN));
+  EXPECT_EQ(::SendMessageA(pc, CB_GETMINVISIBLE, 0, 0), 20) << "the drop-down list shows up to 20 entries";
+  RECT dropped{};
+  ::SendMessageA(pc, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  EXPECT_GE(dropped.bottom - dropped.top, 20 * ::SendMessageA(pc, CB_GETITEMHEIGHT, 0, 0)) << "also without visual styles";
+
+  const HWND user = WindowOf(ControlId::UserComboBox);
+  EXPECT_EQ(StyleOf(user) & 3, static_cast<DWORD>(CBS_SIMPLE));
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  ASSERT_TRUE(::GetComboBoxInfo(user, &info));
+  EXPECT_FALSE(StyleOf(info.hwndList) & WS_VISIBLE) << "one line high: no sliver of list below the field";
+  EXPECT_NE(Form().PcComboBox.EditWindow(), nullptr);
+  EXPECT_NE(Form().UserComboBox.EditWindow(), nullptr);
+
+  const HWND password = WindowOf(ControlId::PasswordEdit);
+  EXPECT_TRUE(StyleOf(password) & ES_PASSWORD);
+  EXPECT_EQ(::SendMessageA(password, EM_GETPASSWORDCHAR, 0, 0), '*');
+
+  const HWND animate = WindowOf(ControlId::Animate1);
+  EXPECT_EQ(StyleOf(animate) & (ACS_CENTER | ACS_TRANSPARENT), static_cast<DWORD>(ACS_CENTER | ACS_TRANSPARENT));
+  EXPECT_FALSE(controls->Animate1.Visible());
+  EXPECT_TRUE(controls->Animate1.UsesCommonClip());
+}
+
+TEST_F(FormLayoutTest, OwnClipPlaysAndStops) {
+  TAnimate& animate = controls->Animate1;
+  animate.UseOwnClip(IDR_BUSY_AVI);
+  EXPECT_FALSE(animate.UsesCommonClip());
+  EXPECT_FALSE(animate.Visible()) << "switching the clip leaves the control hidden";
+  animate.SetVisible(true);
+  animate.Play();
+  EXPECT_TRUE(animate.Playing()) << "the executable's clip opened and plays";
+  animate.Stop();
+  EXPECT_FALSE(animate.Playing());
+}
+
+TEST_F(FormLayoutTest, ReportListWithTheDefinedColumns) {
+  const HWND list = WindowOf(ControlId::ListView1);
+  const DWORD style = StyleOf(list);
+  EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
+  EXPECT_TRUE(style & LVS_SINGLESEL);
+  EXPECT_FALSE(style & LVS_SHOWSELALWAYS) << "selection shown only while focused";
+  EXPECT_FALSE(style & LVS_EDITLABELS);
+  EXPECT_FALSE(style & LVS_NOSORTHEADER) << "clickable headers";
+  EXPECT_TRUE(::SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+  const auto header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+  EXPECT_TRUE(StyleOf(header) & HDS_BUTTONS);
+
+  const int columns = static_cast<int>(std::size(Form1Columns));
+  ASSERT_EQ(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), columns);
+  ASSERT_EQ(controls->ListView1.ColumnCount(), columns);
+  for (int i = 0; i < columns; ++i) {
+    char text[64] = {};
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.pszText = text;
+    column.cchTextMax = sizeof text;
+    ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)));
+    EXPECT_STREQ(text, Form1Columns[i].caption);
+    EXPECT_EQ(column.cx, Form1Columns[i].width) << text;
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, Form1Columns[i].alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT) << text;
+    EXPECT_EQ(controls->ListView1.ColumnCaption(i), Form1Columns[i].caption);
+    EXPECT_EQ(controls->ListView1.ColumnWidth(i), Form1Columns[i].width);
+    EXPECT_EQ(controls->ListView1.ColumnMinWidth(i), 0);
+  }
+  controls->ListView1.SetColumnCaption(1, "Ordner");
+  EXPECT_EQ(controls->ListView1.ColumnCaption(1), "Ordner");
+}
+
+TEST_F(FormLayoutTest, StatusBarSimpleWithSizeGrip) {
+  const HWND status = WindowOf(ControlId::StatusBar);
+  EXPECT_TRUE(StyleOf(status) & SBARS_SIZEGRIP);
+  EXPECT_TRUE(::SendMessageA(status, SB_ISSIMPLE, 0, 0));
+  const std::string text = "930 \xD7 697";
+  controls->StatusBar.SetSimpleText(text);
+  EXPECT_EQ(controls->StatusBar.SimpleText(), text);
+  // Windows answers for the simple part, Wine for part 0.
+  char shown[64] = {}, simple[64] = {};
+  ::SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(shown));
+  ::SendMessageA(status, SB_GETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(simple));
+  EXPECT_TRUE(text == shown || text == simple) << shown << " / " << simple;
+}
+
+// Tab walks the focusable controls in the order of their tab orders, whatever their creation order.
+TEST_F(FormLayoutTest, TabSequenceFollowsTheTabOrders) {
+  ControlId sequence[static_cast<int>(ControlId::Count)];
+  const int count = TabSequence(sequence, static_cast<int>(ControlId::Count));
+  ASSERT_GE(count, 2);
+  for (int i = 0; i < count; ++i) {
+    const ControlId next = sequence[(i + 1) % count];
+    const ControlId previous = sequence[(i + count - 1) % count];
+    EXPECT_EQ(::GetNextDlgTabItem(Main(), WindowOf(sequence[i]), FALSE), WindowOf(next)) << DefOf(sequence[i]).name;
+    EXPECT_EQ(::GetNextDlgTabItem(Main(), WindowOf(sequence[i]), TRUE), WindowOf(previous)) << DefOf(sequence[i]).name;
+  }
+}
+
+TEST_F(FormLayoutTest, ResizingFollowsTheAnchors) {
+  const SIZE sizes[] = {{1200, 900}, {700, 500}, {Form1Def.outerWidth, Form1Def.outerHeight}};
+  for (const SIZE size : sizes) {
+    ::SetWindowPos(Main(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(controls->Form.Width(), size.cx);
+    EXPECT_EQ(controls->Form.Height(), size.cy);
+    const SIZE client = ClientSizeOf(Main());
+    for (const ControlDef& def : Form1ControlDefs) ExpectPlaced(WindowOf(def.id), def, client);
+  }
+}
+
+TEST_F(FormLayoutTest, CannotShrinkBelowNonNegativeRectangles) {
+  ::SetWindowPos(Main(), nullptr, 0, 0, 20, 20, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE client = ClientSizeOf(Main());
+  const Size minimum = MinimumClientSize();
+  EXPECT_GE(client.cx, minimum.width);
+  EXPECT_GE(client.cy, minimum.height);
+  for (const ControlDef& def : Form1ControlDefs) {
+    const Rect r = ClientRectOf(WindowOf(def.id));
+    EXPECT_GE(r.left, 0) << def.name;
+    EXPECT_GE(r.top, 0) << def.name;
+    EXPECT_GE(r.width, 0) << def.name;
+    EXPECT_GE(r.height, 0) << def.name;
+  }
+}
+
+TEST_F(FormLayoutTest, SecondMainFormIsRefused) { EXPECT_THROW(toolkit.CreateMainForm(), std::logic_error); }
+
+TEST_F(FormLayoutTest, ClosingDestroysTheWindowAndDetachesTheControls) {
+  int closes = 0;
+  controls->Form.OnClose = [&](TObject* sender, TCloseAction& action) {
+    EXPECT_EQ(sender, &controls->Form);
+    EXPECT_EQ(action, TCloseAction::Free);
+    ++closes;
+  };
+  ::SendMessageA(Main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(controls->Form.Handle(), 0u);
+  EXPECT_EQ(controls->ListView1.Handle(), 0u);
+  EXPECT_EQ(controls->StartButton.Handle(), 0u);
+  EXPECT_EQ(toolkit.Application().MainWindow(), nullptr);
+  controls->ListView1.SortItems(1, [](const TListRow&, const TListRow&, std::int32_t) { return 0; });
+}
+
+TEST_F(FormLayoutTest, CloseActionNoneKeepsTheWindow) {
+  controls->Form.OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::None; };
+  const HWND main = Main();
+  ::SendMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(::IsWindow(main));
+}
+
+// --- geometry and keyboard rules without windows ---
+
+TEST(FormRules, MinimumClientSizeIsTheTightestWithoutNegativeRectangles) {
+  const Size minimum = MinimumClientSize();
+  auto anyNegative = [](int width, int height) {
+    for (const ControlDef& def : Form1ControlDefs) {
+      const Rect r = AnchoredRect(def, width, height);
+      if (r.left < 0 || r.top < 0 || r.width < 0 || r.height < 0) return true;
+    }
+    return false;
+  };
+  EXPECT_FALSE(anyNegative(minimum.width, minimum.height));
+  EXPECT_TRUE(anyNegative(minimum.width - 1, minimum.height));
+  EXPECT_TRUE(anyNegative(minimum.width, minimum.height - 1));
+  EXPECT_LT(minimum.width, Form1Def.clientWidth);
+  EXPECT_LT(minimum.height, Form1Def.clientHeight);
+}
+
+TEST(FormRules, StartShowCommand) {
+  struct Case { int start, shown; };
+  const Case cases[] = {{SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED}, {SW_SHOWMINNOACTIVE, SW_SHOWMINNOACTIVE},
+                        {SW_SHOWNORMAL, SW_SHOWNORMAL},       {SW_SHOWDEFAULT, SW_SHOWNORMAL},
+                        {SW_HIDE, SW_SHOWNORMAL},             {SW_SHOWMINIMIZED, SW_SHOWNORMAL}};
+  for (const Case& c : cases) EXPECT_EQ(MainWindowShowCommand(c.start), c.shown) << c.start;
+}
+
+TEST(FormRules, AcceleratorOfCaption) {
+  struct Case { const char* caption; char accelerator; };
+  const Case cases[] = {{"&Scan now!", 'S'}, {"E&xit", 'x'}, {"Fish && &Chips", 'C'}, {"No accelerator", 0},
+                        {"Trailing &", 0},   {"", 0},        {nullptr, 0},             {"&&", 0}};
+  for (const Case& c : cases) EXPECT_EQ(AcceleratorOf(c.caption), c.accelerator) << (c.caption ? c.caption : "null");
+}
+
+}  // namespace
+}  // namespace orvel::toolkit_test
