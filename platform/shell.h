@@ -1,8 +1,8 @@
 // The shell's folder browser and its allocator, seen without <shlobj.h>.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "ui.h"
 
@@ -10,15 +10,21 @@ namespace orvel {
 
 using ItemIdList = void*;  // a PIDL, opaque here
 
+class IShell;
+
+// BFFCALLBACK, given the shell it runs under so that it can answer the dialog through it.
+using TBrowseCallback = int (*)(IShell& shell, WindowHandle window, std::uint32_t message, std::intptr_t lParam,
+                                std::intptr_t data);
+
 // BROWSEINFOA, member for member.
 struct TBrowseInfo {
   WindowHandle hwndOwner;
   ItemIdList pidlRoot;
-  char* pszDisplayName;
+  char* pszDisplayName;  // at least MAX_PATH (260) bytes
   const char* lpszTitle;
   std::uint32_t ulFlags;
-  int (*lpfn)(WindowHandle window, std::uint32_t message, std::intptr_t lParam, std::intptr_t data);
-  std::intptr_t lParam;
+  TBrowseCallback lpfn;
+  std::intptr_t lParam;  // handed to lpfn as its data
   int iImage;
 };
 
@@ -35,8 +41,10 @@ class IShellMalloc {  // IMalloc
 class IShell {
  public:
   virtual ~IShell() = default;
+  // The allocator comes with one reference, which the caller releases.
   virtual std::int32_t SHGetMalloc(IShellMalloc** allocator) = 0;
   virtual std::int32_t SHGetSpecialFolderLocation(WindowHandle owner, int folder, ItemIdList* list) = 0;
+  // Modal; calls info->lpfn (when set) with info->lParam as its data on the calling thread.
   virtual ItemIdList SHBrowseForFolderA(TBrowseInfo* info) = 0;
   virtual std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                      std::intptr_t lParam) = 0;
