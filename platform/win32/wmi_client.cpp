@@ -48,7 +48,7 @@ class PropertySet : public IWmiPropertySet {
     ComPtr<ISWbemProperty> property;
     Check(properties_->Item(PropertyName(name), 0, &property));
     Variant value;
-    Check(Required(property)->get_Value(value.get()));
+    Check(Required(std::move(property))->get_Value(value.get()));
     return ToWmiValue(*value);
   }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -281,8 +282,17 @@ std::string StatusText(HWND statusBar) {
 int ComboCount(HWND combo) { return static_cast<int>(Send(combo, CB_GETCOUNT, 0, 0)); }
 
 std::string ComboItem(HWND combo, int index) {
-  char text[4096] = {};
-  Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  // Wine's ANSI CB_GETLBTEXT across processes comes back cut after the first character: ask in UTF-16.
+  const auto length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()),
+                      SMTO_NORMAL, 30000, nullptr);
+  wide.resize(std::wcslen(wide.c_str()));
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
   return text;
 }
 

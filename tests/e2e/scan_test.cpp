@@ -1,0 +1,209 @@
+// The scan from start to list in the running program: the rows and status line of the first paint's
+// scan, a refused connection, Enter in the password field with the computer history, and the local
+// processes through the stand-in's live mode.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "scan_driver.h"
+
+namespace e2e {
+namespace {
+
+struct Listed {
+  const char* scenario;  // one `process` line of the stand-in
+  std::vector<std::string> row;
+};
+
+// Conversions the row texts depend on: low 32 bits, bytes to K, CPU seconds rounded per part.
+std::vector<Listed> ListedProcesses() {
+  return {
+      {R"(process Name="System Idle Process" ExecutablePath=null ProcessId=0 ParentProcessId=0 SessionId=0 ThreadCount=2 Priority=0 WorkingSetSize="8192" HandleCount=0 UserModeTime="0" KernelModeTime="0")",
+       {"System Idle Process", "", "0", "0", "8 K", "", "0", "0", "2", "0"}},
+      {R"(process Name="System" ExecutablePath=null ProcessId=4 ParentProcessId=0 SessionId=0 ThreadCount=160 Priority=8 WorkingSetSize="1023" HandleCount=3200 UserModeTime="15000000" KernelModeTime="25000000")",
+       {"System", "", "4", "0", "0 K", "4 s", "3200", "0", "160", "8"}},
+      {R"(process Name="notepad.exe" ExecutablePath="C:\Windows\notepad.exe" ProcessId=-2 ParentProcessId=1234 SessionId=1 ThreadCount=3 Priority=8 WorkingSetSize="3000000000" HandleCount=77 UserModeTime="5000000" KernelModeTime="5000000")",
+       {"notepad.exe", "C:\\Windows\\notepad.exe", "4294967294", "1234", "2929687 K", "", "77", "1", "3", "8"}},
+      {R"(process Name="explorer.exe" ExecutablePath="C:\Windows\explorer.exe" ProcessId=1234 ParentProcessId=1200 SessionId=1 ThreadCount=40 Priority=8 WorkingSetSize="1024" HandleCount=900 UserModeTime=null KernelModeTime="30000000")",
+       {"explorer.exe", "C:\\Windows\\explorer.exe", "1234", "1200", "1 K", "3 s", "900", "1", "40", "8"}},
+      {R"(process Name="svchost.exe" ExecutablePath="C:\Windows\System32\svchost.exe" ProcessId=708 ParentProcessId=600 SessionId=0 ThreadCount=12 Priority=8 WorkingSetSize="409600" HandleCount=300 UserModeTime="590000000" KernelModeTime="0")",
+       {"svchost.exe", "C:\\Windows\\System32\\svchost.exe", "708", "600", "400 K", "59 s", "300", "0", "12", "8"}},
+      {R"(process Name="cmd.exe" ExecutablePath="C:\Windows\System32\cmd.exe" ProcessId=88 ParentProcessId=1234 SessionId=1 ThreadCount=1 Priority=8 WorkingSetSize="2048" HandleCount=20 UserModeTime="300000000" KernelModeTime="300000000")",
+       {"cmd.exe", "C:\\Windows\\System32\\cmd.exe", "88", "1234", "2 K", CpuTimeText(60), "20", "1", "1", "8"}},
+      {R"(process Name="backup.exe" ExecutablePath="C:\Program Files\Backup\backup.exe" ProcessId=2000 ParentProcessId=708 SessionId=0 ThreadCount=5 Priority=4 WorkingSetSize="10240" HandleCount=50 UserModeTime="35980000000" KernelModeTime="10000000")",
+       {"backup.exe", "C:\\Program Files\\Backup\\backup.exe", "2000", "708", "10 K", CpuTimeText(3599), "50", "0", "5", "4"}},
+      {R"(process Name="sqlservr.exe" ExecutablePath="C:\Program Files\SQL\sqlservr.exe" ProcessId=3000 ParentProcessId=708 SessionId=0 ThreadCount=80 Priority=13 WorkingSetSize="1048576" HandleCount=2000 UserModeTime="900610000000" KernelModeTime="0")",
+       {"sqlservr.exe", "C:\\Program Files\\SQL\\sqlservr.exe", "3000", "708", "1024 K", CpuTimeText(90061), "2000", "0", "80", "13"}},
+      // Typed variants as other providers send them, and the largest CPU time.
+      {R"(process Name="typed.exe" ExecutablePath="C:\typed.exe" ProcessId=ui4:4000 ParentProcessId=i8:-1 SessionId=i8:8589934593 ThreadCount=i2:7 Priority=ui1:24 WorkingSetSize=i8:5120 HandleCount=ui4:4294967295 UserModeTime="42949672950000000" KernelModeTime=null)",
+       {"typed.exe", "C:\\typed.exe", "4000", "4294967295", "5 K", CpuTimeText(4294967295u), "4294967295", "1", "7", "24"}},
+  };
+}
+
+std::string ScenarioOf(const std::vector<Listed>& processes, const std::string& extra = "") {
+  std::string text;
+  for (const Listed& p : processes) text += std::string(p.scenario) + "\n";
+  return text + extra;
+}
+
+std::string LocalComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  GetComputerNameA(name, &size);
+  return name;
+}
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& start) {
+  std::vector<std::string> found;
+  for (const std::string& line : lines)
+    if (line.rfind(start, 0) == 0) found.push_back(line);
+  return found;
+}
+
+// The control holding the keyboard focus in the program's thread.
+HWND FocusOf(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+std::string Describe(const std::vector<std::string>& texts) {
+  std::string all;
+  for (const std::string& text : texts) all += "[" + text + "] ";
+  return all;
+}
+
+TEST(Scan, FirstPaintListsEveryProcessWithItsTenTexts) {
+  StandIn standIn;
+  const auto processes = ListedProcesses();
+  standIn.Write(ScenarioOf(processes));
+  Program program("", standIn.Environment());
+  ScanWindow window(program.MainWindow());
+  const ScanOutcome outcome = StartupScan(window);
+  ASSERT_TRUE(outcome.finished) << StatusText(window.status);
+  EXPECT_TRUE(outcome.boxes.empty()) << outcome.boxes.front().text;
+
+  EXPECT_EQ(StatusText(window.status), ProcessCountText(processes.size()));
+  const auto rows = ListRows(window.list);
+  ASSERT_EQ(rows.size(), processes.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], processes[i].row) << "row " << i;
+  EXPECT_TRUE(window.Idle());
+  EXPECT_EQ(ComboItems(window.computer), std::vector<std::string>{LocalComputerName()});
+
+  // The local computer, no user, no password; a connection that gives up rather than hanging.
+  const auto log = standIn.LogLines();
+  EXPECT_EQ(LinesStartingWith(log, "ConnectServer "),
+            std::vector<std::string>{"ConnectServer server=\"" + LocalComputerName() +
+                                     "\" namespace=\"root\\CIMV2\" user=\"\" password=<empty> locale=\"\" "
+                                     "authority=\"\" securityFlags=0x80 namedValueSet=null"});
+  EXPECT_TRUE(NothingLeftReferenced(log)) << log.back();
+  Screenshot(window.main, "scan-first-paint");
+}
+
+TEST(Scan, RefusedConnectionShowsOneBoxAndNoRows) {
+  StandIn standIn;
+  standIn.Write(ScenarioOf(ListedProcesses(), "fail connect 0x800706BA \"The RPC server is unavailable. \"\n"));
+  Program program("", standIn.Environment());
+  ScanWindow window(program.MainWindow());
+  const ScanOutcome outcome = StartupScan(window);
+  ASSERT_TRUE(outcome.finished) << StatusText(window.status);
+
+  ASSERT_EQ(outcome.boxes.size(), 1u);
+  EXPECT_EQ(outcome.boxes[0].caption, kWmiErrorCaption);
+  EXPECT_EQ(outcome.boxes[0].text, WmiErrorText("The RPC server is unavailable", "2"));
+  EXPECT_TRUE(outcome.boxes[0].hasIcon);
+  EXPECT_TRUE(outcome.busyWhileBoxShown);
+
+  EXPECT_EQ(StatusText(window.status), "0 processes");
+  EXPECT_EQ(ListRowCount(window.list), 0);
+  EXPECT_TRUE(window.Idle());
+  EXPECT_TRUE(program.Dialogs().empty());
+  EXPECT_EQ(ComboItems(window.computer), std::vector<std::string>{LocalComputerName()});
+  // A failed scan adds no user name; under Wine an empty one would be added on success.
+  const auto users = ComboItems(window.user);
+  EXPECT_EQ(std::count(users.begin(), users.end(), ""), 0) << Describe(users);
+  EXPECT_TRUE(NothingLeftReferenced(standIn.LogLines()));
+}
+
+TEST(Scan, EnterInThePasswordFieldScansAndMovesTheComputerToTheTop) {
+  StandIn standIn;
+  const auto processes = ListedProcesses();
+  standIn.Write(ScenarioOf({processes.begin(), processes.begin() + 2}));
+  Program program("", standIn.Environment());
+  ScanWindow window(program.MainWindow());
+  ASSERT_TRUE(StartupScan(window).finished);
+  const std::string local = LocalComputerName();
+
+  for (const char* name : {"ALPHA", "BETA"}) {
+    SetText(window.computerEdit, name);
+    const ScanOutcome outcome = PressScan(window);
+    ASSERT_TRUE(outcome.finished) << name;
+    EXPECT_TRUE(outcome.boxes.empty()) << name;
+  }
+  ASSERT_EQ(ComboItems(window.computer), (std::vector<std::string>{local, "ALPHA", "BETA"}));
+
+  standIn.Write(ScenarioOf({processes.begin(), processes.begin() + 5}));
+  SetText(window.computerEdit, "alpha");
+  RECT field;
+  GetClientRect(window.password, &field);
+  Click(window.password, field.right / 2, field.bottom / 2);
+  ASSERT_TRUE(WaitFor([&] { return FocusOf(window.main) == window.password; }, 30s));
+  // A key other than Enter starts nothing: exactly one more connection follows the two keys.
+  const std::size_t connectionsBefore = LinesStartingWith(standIn.LogLines(), "ConnectServer ").size();
+  KeyPress('X');
+  KeyPress(VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] {
+    return window.Idle() && StatusText(window.status) == ProcessCountText(5) &&
+           ComboItems(window.computer) == std::vector<std::string>{"ALPHA", local, "BETA"};
+  }, 120s)) << StatusText(window.status) << " " << Describe(ComboItems(window.computer));
+  EXPECT_EQ(Text(window.computerEdit), "ALPHA");
+  EXPECT_EQ(ListRowCount(window.list), 5);
+  const auto connections = LinesStartingWith(standIn.LogLines(), "ConnectServer ");
+  ASSERT_EQ(connections.size(), connectionsBefore + 1);
+  EXPECT_EQ(connections.back().rfind("ConnectServer server=\"alpha\" ", 0), 0u) << connections.back();
+  EXPECT_NE(connections.back().find(" password=<set> "), std::string::npos) << "the X typed into the field";
+
+  // Enter with Shift held scans the same way.
+  standIn.Write(ScenarioOf({processes.begin(), processes.begin() + 3}));
+  KeyPress(VK_RETURN, true);
+  EXPECT_TRUE(WaitFor([&] { return window.Idle() && StatusText(window.status) == ProcessCountText(3); }, 120s))
+      << StatusText(window.status);
+  EXPECT_EQ(LinesStartingWith(standIn.LogLines(), "ConnectServer ").size(), connectionsBefore + 2);
+  EXPECT_EQ(ComboItems(window.computer), (std::vector<std::string>{"ALPHA", local, "BETA"}));
+  EXPECT_TRUE(program.Dialogs().empty());
+}
+
+TEST(Scan, LiveModeListsTheLocalProcesses) {
+  Program program("", {{"ORVEL_WMI_SCENARIO", ""}, {"ORVEL_WMI_LOG", ""}});
+  ScanWindow window(program.MainWindow());
+  const ScanOutcome outcome = StartupScan(window);
+  ASSERT_TRUE(outcome.finished) << StatusText(window.status);
+  EXPECT_TRUE(outcome.boxes.empty()) << outcome.boxes.front().text;
+
+  const auto rows = ListRows(window.list);
+  EXPECT_EQ(StatusText(window.status), ProcessCountText(rows.size()));
+  const std::string ownId = std::to_string(program.Id());
+  const auto own = std::find_if(rows.begin(), rows.end(), [&](const auto& row) { return row[2] == ownId; });
+  ASSERT_NE(own, rows.end()) << "no row for process " << ownId;
+  const auto& row = *own;
+  EXPECT_EQ(row[0], "Orvelkit.exe");
+  EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, row[1].c_str(), -1,
+                           WindowsPath(ORVEL_EXE_UNIX_PATH).c_str(), -1),
+            CSTR_EQUAL)
+      << row[1];
+  EXPECT_EQ(row[3], std::to_string(GetCurrentProcessId())) << "started by this test";
+  EXPECT_GE(std::stoul(row[8]), 1u) << "threads";
+  const std::string ram = row[4];
+  EXPECT_GT(std::stoul(ram.substr(0, ram.size() - 2)), 0u) << ram;
+  const std::string testerId = std::to_string(GetCurrentProcessId());
+  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const auto& r) { return r[2] == testerId; }))
+      << "the test program itself";
+  Screenshot(window.main, "scan-live");
+}
+
+}  // namespace
+}  // namespace e2e
