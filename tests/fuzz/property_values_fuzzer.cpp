@@ -52,14 +52,13 @@ std::optional<std::int64_t> DecimalText(const std::string& text) {
   return value;
 }
 
-// Seconds must be the count of 100-ns units rounded half to even, taken modulo 2^32.
+// Seconds must be the count of 100-ns units rounded half to even, taken modulo 2^32. The
+// distance is measured to the nearest value congruent to the result, never to a value reduced
+// modulo 2^32 first: that reduction loses the fraction of a negative count.
 void CheckSeconds(double ticks, std::uint32_t seconds) {
   const double exact = ticks / 10000000.0;
-  double low = std::fmod(exact, kTwoPow32);
-  if (low < 0) low += kTwoPow32;
-  double difference = low - static_cast<double>(seconds);
-  if (difference > kTwoPow32 / 2) difference -= kTwoPow32;
-  if (difference < -kTwoPow32 / 2) difference += kTwoPow32;
+  const double wraps = std::nearbyint((exact - static_cast<double>(seconds)) / kTwoPow32);
+  const double difference = exact - (static_cast<double>(seconds) + wraps * kTwoPow32);
   FUZZ_CHECK(std::fabs(difference) <= 0.5);
   if (std::fabs(difference) == 0.5) FUZZ_CHECK(seconds % 2 == 0);
 }
