@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace orvel {
 
@@ -27,7 +28,7 @@ class IWmiPropertySet {  // SWbemPropertySet
  public:
   virtual ~IWmiPropertySet() = default;
   // Item(name, 0) then SWbemProperty.Value (W11, W12).
-  virtual WmiValue Value(const std::string& name) = 0;
+  virtual WmiValue Value(std::string_view name) = 0;
 };
 
 class IWmiObjectSet;

@@ -1,5 +1,6 @@
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "../app/form1.h"
 #include "../platform/ole_error.h"
@@ -39,8 +40,12 @@ T& Must(const std::unique_ptr<T>& object) {
 }
 
 void ReadText(IWmiPropertySet& properties, const char* name, std::string& field) {
-  const WmiValue value = properties.Value(name);
-  if (value.kind != WmiValue::Kind::Null) field = WmiText(value);
+  WmiValue value = properties.Value(name);
+  if (value.kind == WmiValue::Kind::Text) {
+    field = std::move(value.text);  // a path is long enough to cost a copy
+  } else if (value.kind != WmiValue::Kind::Null) {
+    field = WmiText(value);
+  }
 }
 
 void ReadNumber(IWmiPropertySet& properties, const char* name, std::uint32_t (*convert)(const WmiValue&),

@@ -38,6 +38,7 @@ std::int64_t RealToInteger(double value) {
 
 // The low 32 bits of an integral double of any size, without leaving the defined conversions.
 std::uint32_t Low32OfIntegral(double value) {
+  if (value >= 0 && value < kTwoPow32) return static_cast<std::uint32_t>(value);
   double remainder = std::fmod(value, kTwoPow32);
   if (remainder < 0) remainder += kTwoPow32;
   return static_cast<std::uint32_t>(remainder);

@@ -5,6 +5,10 @@
 #include <wbemdisp.h>
 #include <wrl/client.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "platform/win32/com.h"
@@ -83,7 +87,73 @@ void ReadProperties(IDispatch& element) {
   }
 }
 
+// --- the least a scan must do with what it reads, in plain code ---------------------------------
+
+// UTF-16 to the 8-bit text of the records: ASCII directly, anything else by the code page.
+std::string Narrow(const VARIANT& value) {
+  if (value.vt != VT_BSTR || !value.bstrVal) return {};
+  const wchar_t* text = value.bstrVal;
+  const int length = static_cast<int>(::SysStringLen(value.bstrVal));
+  if (std::all_of(text, text + length, [](wchar_t c) { return c < 0x80; })) return std::string(text, text + length);
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) ::WideCharToMultiByte(CP_ACP, 0, text, length, result.data(), size, nullptr, nullptr);
+  return result;
+}
+
+// A number, or decimal text as WMI sends its 64-bit values.
+std::int64_t Integer(const VARIANT& value) {
+  switch (value.vt) {
+    case VT_I4: return value.lVal;
+    case VT_UI4: return value.ulVal;
+    case VT_BSTR: return value.bstrVal ? _wcstoi64(value.bstrVal, nullptr, 10) : 0;
+    default: return 0;
+  }
+}
+
+std::uint32_t Seconds(const VARIANT& value) {
+  return static_cast<std::uint32_t>(std::nearbyint(static_cast<double>(Integer(value)) / 10000000.0));
+}
+
+void ReadRecord(IDispatch& element, TProcesInformation& record) {
+  ComPtr<ISWbemObject> object;
+  Check(element.QueryInterface(IID_PPV_ARGS(&object)));
+  ComPtr<ISWbemPropertySet> properties;
+  Check(object->get_Properties_(&properties));
+  com::Variant values[std::size(kProperties)];
+  for (std::size_t i = 0; i < std::size(kProperties); ++i) {
+    ComPtr<ISWbemProperty> property;
+    Check(properties->Item(PropertyNames()[i].get(), 0, &property));
+    Check(property->get_Value(values[i].get()));
+  }
+  record.Name = Narrow(*values[0]);
+  record.ExecutablePath = Narrow(*values[1]);
+  record.ProcessId = static_cast<std::uint32_t>(Integer(*values[2]));
+  record.ParentProcessId = static_cast<std::uint32_t>(Integer(*values[3]));
+  record.SessionId = static_cast<std::uint32_t>(Integer(*values[4]));
+  record.ThreadCount = static_cast<std::uint32_t>(Integer(*values[5]));
+  record.Priority = static_cast<std::uint32_t>(Integer(*values[6]));
+  record.WorkingSetKB = static_cast<std::uint32_t>(Integer(*values[7]) / 1024);
+  record.HandleCount = static_cast<std::uint32_t>(Integer(*values[8]));
+  record.CpuSeconds = Seconds(*values[9]) + Seconds(*values[10]);
+}
+
 }  // namespace
+
+TPIArray BareScanKeepingRecords(const std::string& computer, const std::string& user, const std::string& password) {
+  TPIArray records;
+  const ComPtr<ISWbemServices> services = Connect(computer, user, password);
+  if (!services) return records;
+  SetUpSecurity(*services.Get());
+  const ComPtr<IEnumVARIANT> elements = Processes(*services.Get());
+  for (;;) {
+    com::Variant element;
+    ULONG fetched = 0;
+    if (elements->Next(1, element.get(), &fetched) != S_OK) return records;
+    records.emplace_back();
+    ReadRecord(*(*element).pdispVal, records.back());
+  }
+}
 
 std::size_t BareScan(const std::string& computer, const std::string& user, const std::string& password) {
   const ComPtr<ISWbemServices> services = Connect(computer, user, password);

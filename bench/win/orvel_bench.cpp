@@ -158,10 +158,14 @@ bool PrintTable(const std::vector<SizeResult>& results, const StartResult& start
   table.Row("scan: bare loop of the same COM calls (ms)", [](const SizeResult& r) { return r.bareScan; }, "%.1f");
   table.Row("scan: the same through Win32Wmi, no records (ms)", [](const SizeResult& r) { return r.clientScan; },
             "%.1f");
+  table.Row("scan: bare loop keeping records, plain code (ms)", [](const SizeResult& r) { return r.keepingScan; },
+            "%.1f");
   table.Row("scan: its two status texts, bare SB_SETTEXTA (ms)", [](const SizeResult& r) { return r.statusPaints; },
             "%.2f");
   table.Row("scan: ratio less the status texts",
             [](const SizeResult& r) { return r.scanRatioLessStatus; }, "%.3f");
+  table.Row("scan: ratio to plain records, less status texts",
+            [](const SizeResult& r) { return r.scanRatioToKeeping; }, "%.3f");
   table.Goal("scan: ratio", [](const SizeResult& r) { return r.scanRatio; }, kScanGoal, true,
              "<= 1.10 at every N");
   std::printf("\n");

@@ -57,6 +57,13 @@ void MeasureScan(BenchWindow& window, SizeResult& result, TPIArray& lastRecords)
     paints.push_back(TimedStatusPaints(reinterpret_cast<HWND>(form.StatusBar.Handle()), computer));
     return ms;
   };
+  const TimedRun keeping = [&] {
+    const Stopwatch watch;
+    TPIArray records = BareScanKeepingRecords(computer, user, password);
+    const double ms = watch.Milliseconds();
+    Require(records.size() == rows, "the bare scan kept " + std::to_string(records.size()) + " records");
+    return ms;
+  };
   Win32Wmi wmi;
   const TimedRun client = [&] {
     const Stopwatch watch;
@@ -65,15 +72,17 @@ void MeasureScan(BenchWindow& window, SizeResult& result, TPIArray& lastRecords)
     Require(read == rows, "the client scan read " + std::to_string(read) + " processes");
     return ms;
   };
-  const std::vector<std::vector<double>> times = TimeInTurn(result.runs, {orvel, bare, client});
+  const std::vector<std::vector<double>> times = TimeInTurn(result.runs, {orvel, bare, client, keeping});
   result.scan = Median(times[0]);
   result.bareScan = Median(times[1]);
   result.clientScan = Median(times[2]);
+  result.keepingScan = Median(times[3]);
   result.statusPaints = Median(paints);
   result.scanRatio = MedianRatio(times[0], times[1]);
   std::vector<double> lessStatus = times[0];
   for (std::size_t run = 0; run < lessStatus.size(); ++run) lessStatus[run] -= paints[run];
   result.scanRatioLessStatus = MedianRatio(lessStatus, times[1]);
+  result.scanRatioToKeeping = MedianRatio(lessStatus, times[3]);
 }
 
 // --- fill ----------------------------------------------------------------------------------------

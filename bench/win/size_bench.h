@@ -27,9 +27,11 @@ struct SizeResult {
   double scan = 0;          // ScanProcesses
   double bareScan = 0;      // the same COM calls, keeping nothing
   double clientScan = 0;    // the same calls through Orvel's WMI client, keeping nothing
+  double keepingScan = 0;   // the same COM calls, converting every value into records kept, in plain code
   double statusPaints = 0;  // the scan's two status texts sent bare to the status bar
   double scanRatio = 0;
   double scanRatioLessStatus = 0;
+  double scanRatioToKeeping = 0;  // less the status texts, against the plain records
   double fill = 0;      // ListView1 filled as StartButtonClick fills it, until painted
   double bareFill = 0;  // the bare list filled with the same texts, until painted
   double fillRatio = 0;

@@ -3,8 +3,13 @@
 #include <wbemdisp.h>
 #include <wrl/client.h>
 
+#include <cstddef>
+#include <memory>
+#include <new>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "com.h"
 
@@ -33,20 +38,73 @@ ComPtr<Interface> Query(IUnknown* object) {
   return Required(std::move(result));
 }
 
-// Every process is asked for the same few properties: each name's BSTR is made once per thread.
-BSTR PropertyName(const std::string& name) {
-  thread_local std::unordered_map<std::string, Bstr> names;
-  auto found = names.find(name);
-  if (found == names.end()) found = names.emplace(name, Bstr(name)).first;
-  return found->second.get();
-}
-
-class PropertySet : public IWmiPropertySet {
+// Every process of an enumeration is asked for the same few properties: each name's BSTR is made
+// once and shared by the enumeration's objects. A handful of names, found by a linear search that
+// costs less than hashing them.
+class PropertyNames {
  public:
-  explicit PropertySet(ComPtr<ISWbemPropertySet> properties) : properties_(std::move(properties)) {}
-  WmiValue Value(const std::string& name) override {
+  BSTR Find(std::string_view name) {
+    // Asked in the same order for every process: the name after the last one found comes first.
+    for (std::size_t tried = 0; tried < names_.size(); ++tried) {
+      const auto& [text, made] = names_[next_];
+      next_ = next_ + 1 < names_.size() ? next_ + 1 : 0;
+      if (text == name) return made.get();
+    }
+    std::string text(name);
+    Bstr made(text);
+    next_ = 0;
+    return names_.emplace_back(std::move(text), std::move(made)).second.get();
+  }
+
+ private:
+  std::vector<std::pair<std::string, Bstr>> names_;
+  std::size_t next_ = 0;
+};
+using SharedNames = std::shared_ptr<PropertyNames>;
+
+// A scan makes and drops one element, object and property set per process. Each of these classes
+// keeps the block of its last dropped object for the next one, which saves a trip to the heap (a
+// lock under Wine) three times per process.
+template <class Derived>
+class Recycled {
+ public:
+  static void* operator new(std::size_t size) {
+    if (size == sizeof(Derived)) {
+      if (void* block = std::exchange(Spare().block, nullptr)) return block;
+    }
+    return ::operator new(size);
+  }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    SpareBlock& spare = Spare();
+    if (size == sizeof(Derived) && !spare.block) {
+      spare.block = block;
+    } else {
+      ::operator delete(block);
+    }
+  }
+
+ private:
+  struct SpareBlock {
+    SpareBlock() = default;
+    SpareBlock(const SpareBlock&) = delete;
+    SpareBlock& operator=(const SpareBlock&) = delete;
+    ~SpareBlock() { ::operator delete(block); }
+    void* block = nullptr;
+  };
+  // Per thread, so that no lock is needed; a thread's spare block goes with the thread.
+  static SpareBlock& Spare() noexcept {
+    static SpareBlock spare;
+    return spare;
+  }
+};
+
+class PropertySet : public IWmiPropertySet, public Recycled<PropertySet> {
+ public:
+  PropertySet(ComPtr<ISWbemPropertySet> properties, SharedNames names)
+      : properties_(std::move(properties)), names_(std::move(names)) {}
+  WmiValue Value(std::string_view name) override {
     ComPtr<ISWbemProperty> property;
-    Check(properties_->Item(PropertyName(name), 0, &property));
+    Check(properties_->Item(names_->Find(name), 0, &property));
     Variant value;
     Check(Required(std::move(property))->get_Value(value.get()));
     return ToWmiValue(*value);
@@ -54,43 +112,47 @@ class PropertySet : public IWmiPropertySet {
 
  private:
   ComPtr<ISWbemPropertySet> properties_;
+  SharedNames names_;
 };
 
-class Object : public IWmiObject {
+class Object : public IWmiObject, public Recycled<Object> {
  public:
-  explicit Object(ComPtr<ISWbemObject> object) : object_(std::move(object)) {}
+  Object(ComPtr<ISWbemObject> object, SharedNames names) : object_(std::move(object)), names_(std::move(names)) {}
   std::unique_ptr<IWmiObjectSet> Instances(std::int32_t flags) override;
   std::unique_ptr<IWmiPropertySet> Properties() override {
     ComPtr<ISWbemPropertySet> properties;
     Check(object_->get_Properties_(&properties));
-    return std::make_unique<PropertySet>(Required(std::move(properties)));
+    return std::make_unique<PropertySet>(Required(std::move(properties)), names_);
   }
 
  private:
   ComPtr<ISWbemObject> object_;
+  SharedNames names_;
 };
 
-class Element : public IWmiElement {
+class Element : public IWmiElement, public Recycled<Element> {
  public:
-  Element() = default;
+  explicit Element(SharedNames names) : names_(std::move(names)) {}
   VARIANT* Slot() noexcept { return value_.get(); }
   std::unique_ptr<IWmiObject> AsObject() override {
     const VARIANT& value = *value_;
     IUnknown* unknown = nullptr;
     if (value.vt == VT_DISPATCH) unknown = value.pdispVal;
     if (value.vt == VT_UNKNOWN) unknown = value.punkVal;
-    return std::make_unique<Object>(Query<ISWbemObject>(unknown));
+    return std::make_unique<Object>(Query<ISWbemObject>(unknown), names_);
   }
 
  private:
   Variant value_;
+  SharedNames names_;
 };
 
 class Enum : public IWmiEnum {
  public:
-  explicit Enum(ComPtr<IEnumVARIANT> elements) : elements_(std::move(elements)) {}
+  explicit Enum(ComPtr<IEnumVARIANT> elements)
+      : elements_(std::move(elements)), names_(std::make_shared<PropertyNames>()) {}
   std::unique_ptr<IWmiElement> Next() override {
-    auto element = std::make_unique<Element>();
+    auto element = std::make_unique<Element>(names_);
     ULONG fetched = 0;
     if (elements_->Next(1, element->Slot(), &fetched) != S_OK) return nullptr;
     return element;
@@ -98,6 +160,7 @@ class Enum : public IWmiEnum {
 
  private:
   ComPtr<IEnumVARIANT> elements_;
+  SharedNames names_;
 };
 
 class ObjectSet : public IWmiObjectSet {
@@ -135,7 +198,7 @@ class Services : public IWmiServices {
   std::unique_ptr<IWmiObject> Get(const std::string& path, std::int32_t flags) override {
     ComPtr<ISWbemObject> object;
     Check(services_->Get(Bstr(path).get(), flags, nullptr, &object));
-    return std::make_unique<Object>(Required(std::move(object)));
+    return std::make_unique<Object>(Required(std::move(object)), std::make_shared<PropertyNames>());
   }
 
  private:

@@ -80,7 +80,8 @@ class FakePropertySet : public IWmiPropertySet, FakeWmiObjectBase {
  public:
   FakePropertySet(FakeWmi& wmi, std::size_t index)
       : FakeWmiObjectBase(wmi, "PropertySet " + std::to_string(index)), index_(index) {}
-  WmiValue Value(const std::string& name) override {
+  WmiValue Value(std::string_view nameView) override {
+    const std::string name(nameView);
     const std::string k = std::to_string(index_);
     wmi_.Call("Value " + k + " " + name, "Value(" + k + ", " + name + ")");
     const FakeProcess& process = wmi_.processes.at(index_);
