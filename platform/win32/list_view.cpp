@@ -20,10 +20,32 @@ struct SortContext {
   TRowCompare compare;
   std::exception_ptr failure;
 };
-thread_local SortContext* activeSort = nullptr;
+
+// Read at every comparison, so kept in a Win32 TLS slot: one read of the thread's own block, where
+// the runtime's emulated thread_local takes a lock and saves the thread's last error each time.
+class ActiveSortSlot {
+ public:
+  ActiveSortSlot() noexcept : index_(::TlsAlloc()) {}
+  ActiveSortSlot(const ActiveSortSlot&) = delete;
+  ActiveSortSlot& operator=(const ActiveSortSlot&) = delete;
+  ~ActiveSortSlot() {
+    if (Usable()) ::TlsFree(index_);
+  }
+  bool Usable() const noexcept { return index_ != TLS_OUT_OF_INDEXES; }
+  SortContext* Get() const noexcept { return static_cast<SortContext*>(::TlsGetValue(index_)); }
+  void Set(SortContext* sort) const noexcept { ::TlsSetValue(index_, sort); }
+
+ private:
+  DWORD index_;
+};
+
+const ActiveSortSlot& ActiveSort() {
+  static const ActiveSortSlot slot;
+  return slot;
+}
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
-  SortContext* sort = activeSort;
+  SortContext* sort = ActiveSort().Get();
   if (!sort || sort->failure) return 0;
   try {
     return sort->compare(*reinterpret_cast<const TListRow*>(first), *reinterpret_cast<const TListRow*>(second),
@@ -37,10 +59,10 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
 
 class ActiveSortScope {
  public:
-  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(std::exchange(activeSort, &sort)) {}
+  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(ActiveSort().Get()) { ActiveSort().Set(&sort); }
   ActiveSortScope(const ActiveSortScope&) = delete;
   ActiveSortScope& operator=(const ActiveSortScope&) = delete;
-  ~ActiveSortScope() { activeSort = previous_; }
+  ~ActiveSortScope() { ActiveSort().Set(previous_); }
 
  private:
   SortContext* previous_;
@@ -189,10 +211,12 @@ const TListRow* Win32ListView::Selected() const {
 
 void Win32ListView::SortItems(std::int32_t key, TRowCompare compare) {
   if (!window_ || !compare) return;
+  if (!ActiveSort().Usable()) throw std::runtime_error("no thread-local slot is left for the sort");
   SortContext sort{compare, nullptr};
   {
     const ActiveSortScope active(sort);
-    Send(window_, LVM_SORTITEMS, static_cast<WPARAM>(static_cast<LPARAM>(key)), reinterpret_cast<LPARAM>(&CompareRows));
+    // Past the tooltip's hook, as the rows are added: it only relays mouse messages.
+    Perform(LVM_SORTITEMS, static_cast<WPARAM>(static_cast<LPARAM>(key)), reinterpret_cast<LPARAM>(&CompareRows));
   }
   if (sort.failure) std::rethrow_exception(sort.failure);
 }

@@ -93,7 +93,7 @@ class Recycled {
   };
   // Per thread, so that no lock is needed; a thread's spare block goes with the thread.
   static SpareBlock& Spare() noexcept {
-    static SpareBlock spare;
+    thread_local SpareBlock spare;
     return spare;
   }
 };
