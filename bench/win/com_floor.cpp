@@ -6,7 +6,6 @@
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -106,13 +105,23 @@ std::int64_t Integer(const VARIANT& value) {
   switch (value.vt) {
     case VT_I4: return value.lVal;
     case VT_UI4: return value.ulVal;
-    case VT_BSTR: return value.bstrVal ? _wcstoi64(value.bstrVal, nullptr, 10) : 0;
+    case VT_BSTR: {
+      // Digits only: a floor needs no sign, no blanks and no overflow check.
+      std::int64_t number = 0;
+      for (const wchar_t* c = value.bstrVal; c && *c >= L'0' && *c <= L'9'; ++c) number = number * 10 + (*c - L'0');
+      return number;
+    }
     default: return 0;
   }
 }
 
+// Whole seconds of a count of 100 ns, halves to even, in integers.
 std::uint32_t Seconds(const VARIANT& value) {
-  return static_cast<std::uint32_t>(std::nearbyint(static_cast<double>(Integer(value)) / 10000000.0));
+  const std::int64_t ticks = Integer(value);
+  std::int64_t seconds = ticks / 10000000;
+  const std::int64_t rest = ticks % 10000000;
+  if (rest > 5000000 || (rest == 5000000 && seconds % 2 != 0)) ++seconds;
+  return static_cast<std::uint32_t>(seconds);
 }
 
 void ReadRecord(IDispatch& element, TProcesInformation& record) {

@@ -14,8 +14,9 @@ namespace orvel::bench {
 std::size_t BareScan(const std::string& computer, const std::string& user, const std::string& password);
 
 // The same calls, with each value turned into its field of a record as plainly as it can be done
-// (ASCII texts narrowed directly, decimal texts by _wcstoi64) and the records kept as the scan keeps
-// them: the least work a scan must do, without the client's interfaces, the stages and the status.
+// (ASCII texts narrowed directly, digits parsed in place, no checks) and the records kept as the
+// scan keeps them: the least work a scan must do, without the client's interfaces, the scan stages
+// and the status texts.
 TPIArray BareScanKeepingRecords(const std::string& computer, const std::string& user, const std::string& password);
 
 // The same calls through Orvel's WMI client (Win32Wmi), converting every value and keeping none:

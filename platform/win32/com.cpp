@@ -2,7 +2,6 @@
 
 #include <wrl/client.h>
 
-#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -48,7 +47,13 @@ Bstr::Bstr(const std::string& ansiText) {
 std::string ToAnsi(const wchar_t* text, int length) {
   if (!text || length <= 0) return {};
   // ASCII reads the same in every ANSI code page; most WMI texts are ASCII and skip two conversion calls.
-  if (std::all_of(text, text + length, [](wchar_t c) { return c < 0x80; })) return std::string(text, text + length);
+  std::string ascii(static_cast<std::size_t>(length), '\0');
+  int i = 0;
+  while (i < length && text[i] < 0x80) {
+    ascii[static_cast<std::size_t>(i)] = static_cast<char>(text[i]);
+    ++i;
+  }
+  if (i == length) return ascii;
   const DWORD flags = NoBestFitFlags();
   const int size = ::WideCharToMultiByte(CP_ACP, flags, text, length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));

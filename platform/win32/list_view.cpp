@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "event_guard.h"
+#include "thread_slot.h"
 
 namespace orvel {
 
@@ -21,31 +22,16 @@ struct SortContext {
   std::exception_ptr failure;
 };
 
-// Read at every comparison, so kept in a Win32 TLS slot: one read of the thread's own block, where
-// the runtime's emulated thread_local takes a lock and saves the thread's last error each time.
-class ActiveSortSlot {
- public:
-  ActiveSortSlot() noexcept : index_(::TlsAlloc()) {}
-  ActiveSortSlot(const ActiveSortSlot&) = delete;
-  ActiveSortSlot& operator=(const ActiveSortSlot&) = delete;
-  ~ActiveSortSlot() {
-    if (Usable()) ::TlsFree(index_);
-  }
-  bool Usable() const noexcept { return index_ != TLS_OUT_OF_INDEXES; }
-  SortContext* Get() const noexcept { return static_cast<SortContext*>(::TlsGetValue(index_)); }
-  void Set(SortContext* sort) const noexcept { ::TlsSetValue(index_, sort); }
-
- private:
-  DWORD index_;
-};
-
-const ActiveSortSlot& ActiveSort() {
-  static const ActiveSortSlot slot;
+// Read at every comparison.
+const ThreadSlot& ActiveSort() {
+  static const ThreadSlot slot;
   return slot;
 }
 
+SortContext* ActiveSortContext() noexcept { return static_cast<SortContext*>(ActiveSort().Get()); }
+
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
-  SortContext* sort = ActiveSort().Get();
+  SortContext* sort = ActiveSortContext();
   if (!sort || sort->failure) return 0;
   try {
     return sort->compare(*reinterpret_cast<const TListRow*>(first), *reinterpret_cast<const TListRow*>(second),
@@ -59,7 +45,7 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
 
 class ActiveSortScope {
  public:
-  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(ActiveSort().Get()) { ActiveSort().Set(&sort); }
+  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(ActiveSortContext()) { ActiveSort().Set(&sort); }
   ActiveSortScope(const ActiveSortScope&) = delete;
   ActiveSortScope& operator=(const ActiveSortScope&) = delete;
   ~ActiveSortScope() { ActiveSort().Set(previous_); }

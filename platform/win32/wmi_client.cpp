@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "com.h"
+#include "thread_slot.h"
 
 namespace orvel {
 namespace {
@@ -62,38 +63,31 @@ class PropertyNames {
 };
 using SharedNames = std::shared_ptr<PropertyNames>;
 
+void NTAPI FreeSpareBlock(void* block) { ::operator delete(block); }
+
 // A scan makes and drops one element, object and property set per process. Each of these classes
-// keeps the block of its last dropped object for the next one, which saves a trip to the heap (a
-// lock under Wine) three times per process.
+// keeps the block of its last dropped object for the next one, per thread, which saves a trip to
+// the heap (a lock under Wine) three times per process.
 template <class Derived>
 class Recycled {
  public:
   static void* operator new(std::size_t size) {
     if (size == sizeof(Derived)) {
-      if (void* block = std::exchange(Spare().block, nullptr)) return block;
+      if (void* block = Spare().Get()) {
+        Spare().Set(nullptr);
+        return block;
+      }
     }
     return ::operator new(size);
   }
   static void operator delete(void* block, std::size_t size) noexcept {
-    SpareBlock& spare = Spare();
-    if (size == sizeof(Derived) && !spare.block) {
-      spare.block = block;
-    } else {
-      ::operator delete(block);
-    }
+    if (size == sizeof(Derived) && !Spare().Get() && Spare().Set(block)) return;
+    ::operator delete(block);
   }
 
  private:
-  struct SpareBlock {
-    SpareBlock() = default;
-    SpareBlock(const SpareBlock&) = delete;
-    SpareBlock& operator=(const SpareBlock&) = delete;
-    ~SpareBlock() { ::operator delete(block); }
-    void* block = nullptr;
-  };
-  // Per thread, so that no lock is needed; a thread's spare block goes with the thread.
-  static SpareBlock& Spare() noexcept {
-    thread_local SpareBlock spare;
+  static const ThreadSlot& Spare() noexcept {
+    static const ThreadSlot spare(&FreeSpareBlock);
     return spare;
   }
 };
