@@ -12,18 +12,13 @@ done
 for preset in win32 win64; do tools/wine-prefix build/$preset; done
 
 # One private X server for every Windows test.
-display=""
-for n in $(seq 60 99); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
+. tools/xvfb.sh
+start_private_xvfb 60 99
 cleanup() {
   for preset in win32 win64; do WINEPREFIX="$PWD/build/$preset/wineprefix" wineserver -k 2>/dev/null || true; done
-  kill "$xvfb" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 status=0
 for preset in host fuzz win32 win64; do

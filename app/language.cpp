@@ -1,5 +1,6 @@
 #include "language.h"
 
+#include <charconv>
 #include <optional>
 
 #include "form1.h"
@@ -15,24 +16,12 @@ constexpr std::uint64_t HexLimit = 0xFFFFFFFFu;       // any 32-bit pattern
 constexpr std::uint64_t DecimalLimit = 0x80000000u;   // magnitude of the most negative value
 constexpr std::uint64_t PositiveLimit = 0x7FFFFFFFu;
 
-int DigitValue(char c, unsigned base) {
-  int value = -1;
-  if (c >= '0' && c <= '9') value = c - '0';
-  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-  return value < static_cast<int>(base) ? value : -1;
-}
-
 // The value of a non-empty run of digits, or nothing when a character is no digit or it exceeds limit.
-std::optional<std::uint64_t> DigitsValue(std::string_view digits, unsigned base, std::uint64_t limit) {
-  if (digits.empty()) return std::nullopt;
+std::optional<std::uint64_t> DigitsValue(std::string_view digits, int base, std::uint64_t limit) {
   std::uint64_t value = 0;
-  for (const char c : digits) {
-    const int digit = DigitValue(c, base);
-    if (digit < 0) return std::nullopt;
-    value = value * base + static_cast<std::uint64_t>(digit);
-    if (value > limit) return std::nullopt;
-  }
+  const char* const end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, value, base);
+  if (digits.empty() || error != std::errc() || stop != end || value > limit) return std::nullopt;
   return value;
 }
 

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "../app/form1.h"
+#include "../app/language.h"
 #include "web_config.h"
 
 namespace orvel {
@@ -13,7 +14,7 @@ static_assert(sizeof(TToolInfo) == 24 + 5 * sizeof(void*), "TToolInfo must match
 namespace balloon {
 
 std::string CompanionPage(std::int32_t language) {
-  const char* path = language == 1 ? "/kestrawatch/deutsch/index.html?ref=orvl" : "/kestrawatch/index.html?ref=orvl";
+  const char* path = language == LanguageGerman ? "/kestrawatch/deutsch/index.html?ref=orvl" : "/kestrawatch/index.html?ref=orvl";
   return std::string("http://") + ORVEL_MAKER_HOST + path;
 }
 

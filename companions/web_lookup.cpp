@@ -1,6 +1,7 @@
 #include "web_lookup.h"
 
 #include "../app/form1.h"
+#include "../app/language.h"
 #include "web_config.h"
 
 namespace orvel {
@@ -42,7 +43,7 @@ bool Unreserved(unsigned char c) {
 }  // namespace
 
 std::string InfoPageAddress(std::int32_t language) {
-  if (language == 1) return "http://" ORVEL_INFO_HOST "/orvel/index-de.html?ref=orvl";
+  if (language == LanguageGerman) return "http://" ORVEL_INFO_HOST "/orvel/index-de.html?ref=orvl";
   return "http://" ORVEL_INFO_HOST "/orvel/index.html?ref=orvl";
 }
 

@@ -1,6 +1,8 @@
 // The WMI scripting objects, one interface per object the scan uses.
 // Every call throws EOleError on a failure result (message text already built),
-// except IWmiEnum::Next, whose result is only "another element or not".
+// except IWmiEnum::Next, whose result is only "another element or not". A call that hands back an
+// object never hands back nullptr, except where its comment says so: an implementation turns a
+// success without an object into a failure of that call.
 #pragma once
 
 #include <cstdint>

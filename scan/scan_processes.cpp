@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "../app/form1.h"
-#include "../platform/ole_error.h"
 #include "row_texts.h"
 #include "wmi_values.h"
 
@@ -17,7 +16,6 @@ constexpr std::int32_t kImpersonate = 3;             // wbemImpersonationLevelIm
 constexpr std::int32_t kDebugPrivilege = 19;         // wbemPrivilegeDebug
 constexpr std::int32_t kUseAmendedQualifiers = 0x20000;
 constexpr std::uint32_t kErrorBoxFlags = 0x10;       // MB_ICONERROR | MB_OK
-constexpr std::int32_t kNoObject = static_cast<std::int32_t>(0x80004003u);  // E_POINTER
 
 // How far the scan got: shown after "Code: " when a step fails.
 struct ScanStage {
@@ -31,13 +29,6 @@ struct ScanStage {
     return text;
   }
 };
-
-// A call that succeeded without handing back its object is a failure of that step.
-template <class T>
-T& Must(const std::unique_ptr<T>& object) {
-  if (!object) throw EOleError("The WMI call returned no object", kNoObject);
-  return *object;
-}
 
 void ReadText(IWmiPropertySet& properties, const char* name, std::string& field) {
   WmiValue value = properties.Value(name);
@@ -86,17 +77,17 @@ void SetUpSecurity(IWmiServices& services) {
 void EnumerateProcesses(IWmiServices& services, TPIArray& records, ScanStage& stage) {
   const auto processClass = services.Get("Win32_Process", kUseAmendedQualifiers);
   stage.step = 6;
-  const auto instances = Must(processClass).Instances(0);
-  const auto elements = Must(instances).NewEnum();
+  const auto instances = processClass->Instances(0);
+  const auto elements = instances->NewEnum();
   stage.step = 7;
   for (std::size_t k = 0;; ++k) {
-    const auto element = Must(elements).Next();
+    const auto element = elements->Next();
     if (!element) return;
     const auto object = element->AsObject();
-    const auto properties = Must(object).Properties();
+    const auto properties = object->Properties();
     records.emplace_back();
     stage = {8, k};
-    ReadRequiredProperties(Must(properties), records.back());
+    ReadRequiredProperties(*properties, records.back());
     ReadOptionalProperties(*properties, records.back());
     stage.step = 9;
   }
@@ -108,7 +99,6 @@ void TForm1::ScanProcesses(std::string computer, std::string user, std::string p
   StatusBar.SetSimpleText(Text(txtStarting));
   ScanStage stage;
   std::unique_ptr<IWmiLocator> locator = Services.Wmi.CreateLocator();
-  Must(locator);
   stage.step = 2;
   StatusBar.SetSimpleText(Text(txtConnectingTo) + computer + " ...");
   std::unique_ptr<IWmiServices> services;

@@ -5,7 +5,6 @@
 #include <wbemdisp.h>
 #include <wrl/client.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -73,32 +72,39 @@ ComPtr<IEnumVARIANT> Processes(ISWbemServices& services) {
   return elements;
 }
 
-void ReadProperties(IDispatch& element) {
+using Values = com::Variant[std::size(kProperties)];
+
+// The object of one element and its eleven values, read as the scan reads them.
+void ReadValues(IDispatch& element, Values& values) {
   ComPtr<ISWbemObject> object;
   Check(element.QueryInterface(IID_PPV_ARGS(&object)));
   ComPtr<ISWbemPropertySet> properties;
   Check(object->get_Properties_(&properties));
-  for (const Bstr& name : PropertyNames()) {
+  for (std::size_t i = 0; i < std::size(kProperties); ++i) {
     ComPtr<ISWbemProperty> property;
-    Check(properties->Item(name.get(), 0, &property));
-    com::Variant value;
-    Check(property->get_Value(value.get()));
+    Check(properties->Item(PropertyNames()[i].get(), 0, &property));
+    Check(property->get_Value(values[i].get()));
+  }
+}
+
+// Connects, sets up security and hands every element of the enumeration to read.
+template <class Read>
+void EachProcess(const std::string& computer, const std::string& user, const std::string& password, Read read) {
+  const ComPtr<ISWbemServices> services = Connect(computer, user, password);
+  if (!services) return;
+  SetUpSecurity(*services.Get());
+  const ComPtr<IEnumVARIANT> elements = Processes(*services.Get());
+  for (;;) {
+    com::Variant element;
+    ULONG fetched = 0;
+    if (elements->Next(1, element.get(), &fetched) != S_OK) return;
+    read(*(*element).pdispVal);
   }
 }
 
 // --- the least a scan must do with what it reads, in plain code ---------------------------------
 
-// UTF-16 to the 8-bit text of the records: ASCII directly, anything else by the code page.
-std::string Narrow(const VARIANT& value) {
-  if (value.vt != VT_BSTR || !value.bstrVal) return {};
-  const wchar_t* text = value.bstrVal;
-  const int length = static_cast<int>(::SysStringLen(value.bstrVal));
-  if (std::all_of(text, text + length, [](wchar_t c) { return c < 0x80; })) return std::string(text, text + length);
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) ::WideCharToMultiByte(CP_ACP, 0, text, length, result.data(), size, nullptr, nullptr);
-  return result;
-}
+std::string Text(const VARIANT& value) { return value.vt == VT_BSTR ? com::ToAnsi(value.bstrVal) : std::string(); }
 
 // A number, or decimal text as WMI sends its 64-bit values.
 std::int64_t Integer(const VARIANT& value) {
@@ -125,18 +131,10 @@ std::uint32_t Seconds(const VARIANT& value) {
 }
 
 void ReadRecord(IDispatch& element, TProcesInformation& record) {
-  ComPtr<ISWbemObject> object;
-  Check(element.QueryInterface(IID_PPV_ARGS(&object)));
-  ComPtr<ISWbemPropertySet> properties;
-  Check(object->get_Properties_(&properties));
-  com::Variant values[std::size(kProperties)];
-  for (std::size_t i = 0; i < std::size(kProperties); ++i) {
-    ComPtr<ISWbemProperty> property;
-    Check(properties->Item(PropertyNames()[i].get(), 0, &property));
-    Check(property->get_Value(values[i].get()));
-  }
-  record.Name = Narrow(*values[0]);
-  record.ExecutablePath = Narrow(*values[1]);
+  Values values;
+  ReadValues(element, values);
+  record.Name = Text(*values[0]);
+  record.ExecutablePath = Text(*values[1]);
   record.ProcessId = static_cast<std::uint32_t>(Integer(*values[2]));
   record.ParentProcessId = static_cast<std::uint32_t>(Integer(*values[3]));
   record.SessionId = static_cast<std::uint32_t>(Integer(*values[4]));
@@ -151,32 +149,18 @@ void ReadRecord(IDispatch& element, TProcesInformation& record) {
 
 TPIArray BareScanKeepingRecords(const std::string& computer, const std::string& user, const std::string& password) {
   TPIArray records;
-  const ComPtr<ISWbemServices> services = Connect(computer, user, password);
-  if (!services) return records;
-  SetUpSecurity(*services.Get());
-  const ComPtr<IEnumVARIANT> elements = Processes(*services.Get());
-  for (;;) {
-    com::Variant element;
-    ULONG fetched = 0;
-    if (elements->Next(1, element.get(), &fetched) != S_OK) return records;
-    records.emplace_back();
-    ReadRecord(*(*element).pdispVal, records.back());
-  }
+  EachProcess(computer, user, password, [&](IDispatch& element) { ReadRecord(element, records.emplace_back()); });
+  return records;
 }
 
 std::size_t BareScan(const std::string& computer, const std::string& user, const std::string& password) {
-  const ComPtr<ISWbemServices> services = Connect(computer, user, password);
-  if (!services) return 0;
-  SetUpSecurity(*services.Get());
-  const ComPtr<IEnumVARIANT> elements = Processes(*services.Get());
   std::size_t count = 0;
-  for (;;) {
-    com::Variant element;
-    ULONG fetched = 0;
-    if (elements->Next(1, element.get(), &fetched) != S_OK) return count;
-    ReadProperties(*(*element).pdispVal);
+  EachProcess(computer, user, password, [&](IDispatch& element) {
+    Values values;
+    ReadValues(element, values);
     ++count;
-  }
+  });
+  return count;
 }
 
 std::size_t ClientScan(IWmi& wmi, const std::string& computer, const std::string& user, const std::string& password) {

@@ -31,9 +31,7 @@ std::string ErrorDescription() {
   if (::GetErrorInfo(0, &info) != S_OK || !info) return {};
   BSTR description = nullptr;
   if (FAILED(info->GetDescription(&description))) return {};
-  std::string text = ToAnsi(description);
-  ::SysFreeString(description);
-  return text;
+  return ToAnsi(Bstr::Adopt(description).get());
 }
 
 }  // namespace

@@ -16,6 +16,12 @@ namespace orvel::com {
 class Bstr {
  public:
   explicit Bstr(const std::string& ansiText);
+  // Takes over a BSTR that a COM call handed out (null when it gave none).
+  static Bstr Adopt(BSTR owned) noexcept {
+    Bstr bstr;
+    bstr.value_ = owned;
+    return bstr;
+  }
   Bstr(Bstr&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
   Bstr& operator=(Bstr&&) = delete;
   Bstr(const Bstr&) = delete;
@@ -24,6 +30,7 @@ class Bstr {
   BSTR get() const noexcept { return value_; }
 
  private:
+  Bstr() = default;
   BSTR value_ = nullptr;
 };
 

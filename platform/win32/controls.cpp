@@ -15,10 +15,6 @@ constexpr int kDropDownRows = 20;       // the computer field's list shows up to
 constexpr int kCommonClipId = 152;      // the shell's find-computer clip (type "AVI" in shell32.dll)
 constexpr int kBusyClipLastFrame = 7;   // frames 1 to 8 of either clip
 
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return ::SendMessageA(window, message, wParam, lParam);
-}
-
 LPARAM TextParam(const std::string& text) { return reinterpret_cast<LPARAM>(text.c_str()); }
 
 }  // namespace

@@ -30,6 +30,10 @@ std::string WindowText(HWND window);
 // The modifier keys held now (of the thread's keyboard state).
 TShiftState CurrentShiftState();
 
+inline LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return ::SendMessageA(window, message, wParam, lParam);
+}
+
 // The Windows side of every control wrapper.
 class Win32ChildControl {
  public:

@@ -12,10 +12,6 @@ namespace {
 
 constexpr int kCaptionBuffer = 256;
 
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return ::SendMessageA(window, message, wParam, lParam);
-}
-
 // The comparison of the sort in progress on this thread; LVM_SORTITEMS calls back synchronously.
 struct SortContext {
   TRowCompare compare;

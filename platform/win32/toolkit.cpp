@@ -13,7 +13,7 @@ namespace {
 void InitCommonControlClasses() {
   INITCOMMONCONTROLSEX classes{};
   classes.dwSize = sizeof classes;
-  classes.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_ANIMATE_CLASS | ICC_WIN95_CLASSES;
+  classes.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
   ::InitCommonControlsEx(&classes);
 }
 
@@ -64,9 +64,11 @@ void Win32Toolkit::ProcessMessage(const MSG& message) {
 bool Win32Toolkit::PreTranslate(const MSG& message) {
   const HWND main = form_ ? form_->Window() : nullptr;
   if (!main || !message.hwnd || (message.hwnd != main && !::IsChild(main, message.hwnd))) return false;
-  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 &&
-      ::GetKeyState(VK_MENU) >= 0)
-    return form_->MoveFocusByTab(::GetKeyState(VK_SHIFT) < 0);
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
+    const TShiftState shift = CurrentShiftState();
+    constexpr auto kCtrlAlt = static_cast<TShiftState>(TShiftFlag::Ctrl) | static_cast<TShiftState>(TShiftFlag::Alt);
+    if (!(shift & kCtrlAlt)) return form_->MoveFocusByTab((shift & static_cast<TShiftState>(TShiftFlag::Shift)) != 0);
+  }
   if (message.message == WM_SYSCHAR) return form_->ClickAccelerator(static_cast<char>(message.wParam));
   return false;
 }

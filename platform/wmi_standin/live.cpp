@@ -11,24 +11,14 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/ole_error.h"
+#include "unique_handle.h"
 
 namespace standin {
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-Value I4(DWORD number) { return Value::Number(VT_I4, static_cast<LONG>(number)); }
-
-// WMI hands 64-bit counters to scripts as decimal text.
-Value Decimal(unsigned long long number) { return Value::Text(std::to_wstring(number)); }
 
 unsigned long long Ticks(const FILETIME& time) {
   return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -112,19 +102,19 @@ void ReadOpenedProcess(HANDLE process, DWORD pid, HandleTable& handleTable, std:
   if (QueryFullProcessImageNameW(process, 0, path, &length)) {
     row[ProcessTable::kExecutablePath] = Value::Text(std::wstring(path, length));
   }
-  if (const std::optional<DWORD> priority = BasePriority(process)) row[ProcessTable::kPriority] = I4(*priority);
+  if (const std::optional<DWORD> priority = BasePriority(process)) row[ProcessTable::kPriority] = Value::I4(*priority);
   PROCESS_MEMORY_COUNTERS memory{};
   if (GetProcessMemoryInfo(process, &memory, sizeof memory)) {
-    row[ProcessTable::kWorkingSetSize] = Decimal(memory.WorkingSetSize);
+    row[ProcessTable::kWorkingSetSize] = Value::Decimal(memory.WorkingSetSize);
   }
   DWORD handles = 0;
   if (GetProcessHandleCount(process, &handles)) {
-    row[ProcessTable::kHandleCount] = I4(handles ? handles : handleTable.CountFor(pid));
+    row[ProcessTable::kHandleCount] = Value::I4(handles ? handles : handleTable.CountFor(pid));
   }
   FILETIME created, ended, kernel, user;
   if (GetProcessTimes(process, &created, &ended, &kernel, &user)) {
-    row[ProcessTable::kUserModeTime] = Decimal(Ticks(user));
-    row[ProcessTable::kKernelModeTime] = Decimal(Ticks(kernel));
+    row[ProcessTable::kUserModeTime] = Value::Decimal(Ticks(user));
+    row[ProcessTable::kKernelModeTime] = Value::Decimal(Ticks(kernel));
   }
 }
 
@@ -133,12 +123,12 @@ std::vector<Value> Describe(const PROCESSENTRY32W& entry, HandleTable& handleTab
   // WMI names the idle process; Toolhelp gives it a placeholder.
   const bool idle = entry.th32ProcessID == 0;
   row[ProcessTable::kName] = Value::Text(idle ? L"System Idle Process" : entry.szExeFile);
-  row[ProcessTable::kProcessId] = I4(entry.th32ProcessID);
-  row[ProcessTable::kParentProcessId] = I4(entry.th32ParentProcessID);
-  row[ProcessTable::kThreadCount] = I4(entry.cntThreads);
-  row[ProcessTable::kPriority] = I4(static_cast<DWORD>(entry.pcPriClassBase));
+  row[ProcessTable::kProcessId] = Value::I4(entry.th32ProcessID);
+  row[ProcessTable::kParentProcessId] = Value::I4(entry.th32ParentProcessID);
+  row[ProcessTable::kThreadCount] = Value::I4(entry.cntThreads);
+  row[ProcessTable::kPriority] = Value::I4(static_cast<DWORD>(entry.pcPriClassBase));
   DWORD session = 0;
-  if (ProcessIdToSessionId(entry.th32ProcessID, &session)) row[ProcessTable::kSessionId] = I4(session);
+  if (ProcessIdToSessionId(entry.th32ProcessID, &session)) row[ProcessTable::kSessionId] = Value::I4(session);
   if (const UniqueHandle process = OpenForQuery(entry.th32ProcessID)) {
     ReadOpenedProcess(process.get(), entry.th32ProcessID, handleTable, row);
   }

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "call_log.h"
 #include "live.h"
@@ -35,8 +34,14 @@ const HRESULT kLocalCredentials = Code(wbemErrLocalCredentials);
 const HRESULT kRpcServerUnavailable = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 
 const Fault* Injected(const ScenarioPtr& scenario, FaultPoint point, std::size_t index = kNone,
-                      std::wstring_view property = {}) {
+                      std::wstring_view property = {}) noexcept {
   return scenario ? scenario->Find(point, index, property) : nullptr;
+}
+
+// The injected fault reported, or S_OK when the scenario injects none here.
+HRESULT InjectedResult(const ScenarioPtr& scenario, FaultPoint point, std::size_t index = kNone) noexcept {
+  const Fault* fault = Injected(scenario, point, index);
+  return fault ? Report(*fault) : S_OK;
 }
 
 std::wstring Presence(const void* object) { return object ? L"set" : L"null"; }
@@ -116,10 +121,7 @@ class WbemObject final : public ComObject<ObjectStub> {
  protected:
   HRESULT AnswerMainInterface() override {
     if (row_ == kNone) return S_OK;
-    return Logged(Guard([&] {
-                    const Fault* fault = Injected(scenario_, FaultPoint::Element, row_);
-                    return fault ? Report(*fault) : S_OK;
-                  }),
+    return Logged(InjectedResult(scenario_, FaultPoint::Element, row_),
                   [&] { return L"QueryInterface ISWbemObject process=" + ProcessIndex(row_); });
   }
 
@@ -164,10 +166,7 @@ class Enumerator final : public ComObject<EnumStub> {
 
  protected:
   HRESULT AnswerMainInterface() override {
-    return Logged(Guard([&] {
-                    const Fault* fault = Injected(scenario_, FaultPoint::EnumeratorQuery);
-                    return fault ? Report(*fault) : S_OK;
-                  }),
+    return Logged(InjectedResult(scenario_, FaultPoint::EnumeratorQuery),
                   [] { return std::wstring(L"QueryInterface IEnumVARIANT"); });
   }
 
@@ -236,7 +235,7 @@ HRESULT WbemObject::Instances(ISWbemObjectSet** instances) {
   return S_OK;
 }
 
-// Impersonation level and privileges belong to the connection; its security objects show them.
+// The impersonation level belongs to the connection: all its security objects show the same one.
 class Services final : public ComObject<ServicesStub> {
  public:
   explicit Services(ScenarioPtr scenario) : scenario_(std::move(scenario)) {}
@@ -250,7 +249,6 @@ class Services final : public ComObject<ServicesStub> {
 
   const ScenarioPtr& SharedScenario() const { return scenario_; }
   WbemImpersonationLevelEnum impersonation = wbemImpersonationLevelImpersonate;
-  std::vector<std::pair<WbemPrivilegeEnum, bool>> privileges;
 
  private:
   HRESULT GetClass(std::wstring_view path, ISWbemObject** object) {
@@ -286,7 +284,7 @@ class Privilege final : public ComObject<PrivilegeStub> {
 
 class PrivilegeSet final : public ComObject<PrivilegeSetStub> {
  public:
-  explicit PrivilegeSet(ComPtr<Services> services) : services_(std::move(services)) {}
+  explicit PrivilegeSet(ScenarioPtr scenario) : scenario_(std::move(scenario)) {}
 
   STDMETHODIMP Add(WbemPrivilegeEnum identifier, VARIANT_BOOL enabled, ISWbemPrivilege** privilege) override {
     return Logged(Guard([&] { return AddPrivilege(identifier, enabled, privilege); }), [&] {
@@ -297,16 +295,15 @@ class PrivilegeSet final : public ComObject<PrivilegeSetStub> {
  private:
   HRESULT AddPrivilege(WbemPrivilegeEnum identifier, VARIANT_BOOL enabled, ISWbemPrivilege** privilege) {
     if (privilege) *privilege = nullptr;
-    if (const Fault* fault = Injected(services_->SharedScenario(), FaultPoint::AddPrivilege)) return Report(*fault);
+    if (const Fault* fault = Injected(scenario_, FaultPoint::AddPrivilege)) return Report(*fault);
     if (identifier < wbemPrivilegeCreateToken || identifier > wbemPrivilegeManageVolume) {
       return Report(kInvalidParameter, L"Invalid parameter");
     }
-    services_->privileges.emplace_back(identifier, enabled != VARIANT_FALSE);
     if (privilege) *privilege = (new Privilege(identifier, enabled != VARIANT_FALSE))->Detach();
     return S_OK;
   }
 
-  ComPtr<Services> services_;
+  ScenarioPtr scenario_;
 };
 
 class Security final : public ComObject<SecurityStub> {
@@ -337,7 +334,7 @@ class Security final : public ComObject<SecurityStub> {
   HRESULT Privileges(ISWbemPrivilegeSet** privileges) {
     if (const HRESULT checked = CheckOut(privileges); FAILED(checked)) return checked;
     if (const Fault* fault = Injected(services_->SharedScenario(), FaultPoint::Privileges)) return Report(*fault);
-    *privileges = (new PrivilegeSet(services_))->Detach();
+    *privileges = (new PrivilegeSet(services_->SharedScenario()))->Detach();
     return S_OK;
   }
 
@@ -373,10 +370,7 @@ class Locator final : public ComObject<LocatorStub> {
 
  protected:
   HRESULT AnswerMainInterface() override {
-    return Logged(Guard([&] {
-                    const Fault* fault = Injected(scenario_, FaultPoint::Locator);
-                    return fault ? Report(*fault) : S_OK;
-                  }),
+    return Logged(InjectedResult(scenario_, FaultPoint::Locator),
                   [] { return std::wstring(L"QueryInterface ISWbemLocator"); });
   }
 
@@ -420,8 +414,7 @@ HRESULT CreateLocator(REFIID iid, void** out) {
         OutputDebugStringW((*unreadable + L"\n").c_str());
       }
     }
-    const Fault* fault = Injected(scenario, FaultPoint::Create);
-    const HRESULT result = fault ? Report(*fault) : S_OK;
+    const HRESULT result = InjectedResult(scenario, FaultPoint::Create);
     Logged(result, [&] {
       std::wstring line = path.empty() ? L"CreateInstance live" : L"CreateInstance scenario=" + Quoted(path);
       return unreadable ? line + L" error=" + Quoted(*unreadable) : line;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ole_error.h"
+#include "unique_handle.h"
 
 namespace standin {
 
@@ -142,9 +143,14 @@ std::optional<Number> ParseNumber(std::string_view text) {
   return number;
 }
 
+bool IsDecimal(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Plain decimal digits only; on 32-bit builds a count must fit a size_t, not wrap.
 std::size_t ParseCount(std::string_view text, std::size_t number) {
-  const std::optional<Number> count = ParseNumber(text);
-  if (!count || count->negative || text.find_first_not_of("0123456789") != std::string_view::npos) {
+  const std::optional<Number> count = IsDecimal(text) ? ParseNumber(text) : std::nullopt;
+  if (!count || count->magnitude > std::numeric_limits<std::size_t>::max()) {
     Fail(number, "expected a count, found \"" + std::string(text) + "\"");
   }
   return static_cast<std::size_t>(count->magnitude);
@@ -272,10 +278,6 @@ HRESULT ParseCode(std::string_view text, std::size_t number) {
   return static_cast<HRESULT>(static_cast<std::uint32_t>(code->magnitude));
 }
 
-bool IsDecimal(std::string_view text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 // fail <point> [<index>] [<property>] <code> ["description"]
 InjectedFault ParseFault(const std::vector<std::string_view>& tokens, std::size_t number) {
   if (tokens.size() < 3) Fail(number, "fail needs a point and a result code");
@@ -325,6 +327,18 @@ void ParseLine(std::string_view line, std::size_t number, Scenario& scenario) {
   }
 }
 
+std::string ReadScenarioFile(const std::wstring& path, const std::string& name) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw orvel::EOleError("cannot open scenario " + name, E_FAIL);
+  const UniqueHandle owner(file);
+  std::string text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  return text;
+}
+
 }  // namespace
 
 Scenario ParseScenario(std::string_view text) {
@@ -341,14 +355,7 @@ Scenario ParseScenario(std::string_view text) {
 
 std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path) {
   const std::string name = Narrow(path);
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw orvel::EOleError("cannot open scenario " + name, E_FAIL);
-  std::string text;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  CloseHandle(file);
+  const std::string text = ReadScenarioFile(path, name);
   try {
     return std::make_shared<const Scenario>(ParseScenario(text));
   } catch (const orvel::EOleError& error) {
@@ -398,8 +405,6 @@ constexpr Program kPrograms[] = {
     {L"backup agent.exe", L"C:\\Program Files\\Backup Agent", 4, false},
 };
 
-Value I4(std::int64_t number) { return Value::Number(VT_I4, static_cast<std::int32_t>(number)); }
-Value Decimal(std::uint64_t number) { return Value::Text(std::to_wstring(number)); }
 std::int64_t SyntheticPid(std::size_t row) {
   return row == 0 ? 0 : row == 1 ? 4 : 200 + 4 * static_cast<std::int64_t>(row);
 }
@@ -407,15 +412,15 @@ std::int64_t SyntheticPid(std::size_t row) {
 std::vector<Value> KernelProcess(std::size_t row, Random& random) {
   std::vector<Value> values(ProcessTable::kStandardCount);
   values[ProcessTable::kName] = Value::Text(row == 0 ? L"System Idle Process" : L"System");
-  values[ProcessTable::kProcessId] = I4(SyntheticPid(row));
-  values[ProcessTable::kParentProcessId] = I4(0);
-  values[ProcessTable::kSessionId] = I4(0);
-  values[ProcessTable::kThreadCount] = I4(row == 0 ? 4 : 160);
-  values[ProcessTable::kPriority] = I4(row == 0 ? 0 : 8);
-  values[ProcessTable::kWorkingSetSize] = Decimal(row == 0 ? 8192 : 155648);
-  values[ProcessTable::kHandleCount] = I4(row == 0 ? 0 : 3500);
-  values[ProcessTable::kUserModeTime] = Decimal(0);
-  values[ProcessTable::kKernelModeTime] = Decimal(random(4000000000000u));
+  values[ProcessTable::kProcessId] = Value::I4(SyntheticPid(row));
+  values[ProcessTable::kParentProcessId] = Value::I4(0);
+  values[ProcessTable::kSessionId] = Value::I4(0);
+  values[ProcessTable::kThreadCount] = Value::I4(row == 0 ? 4 : 160);
+  values[ProcessTable::kPriority] = Value::I4(row == 0 ? 0 : 8);
+  values[ProcessTable::kWorkingSetSize] = Value::Decimal(row == 0 ? 8192 : 155648);
+  values[ProcessTable::kHandleCount] = Value::I4(row == 0 ? 0 : 3500);
+  values[ProcessTable::kUserModeTime] = Value::Decimal(0);
+  values[ProcessTable::kKernelModeTime] = Value::Decimal(random(4000000000000u));
   return values;
 }
 
@@ -426,15 +431,15 @@ std::vector<Value> ProgramProcess(std::size_t row, Random& random) {
   if (!program.service || random(3) != 0) {
     values[ProcessTable::kExecutablePath] = Value::Text(std::wstring(program.folder) + L"\\" + program.name);
   }
-  values[ProcessTable::kProcessId] = I4(SyntheticPid(row));
-  values[ProcessTable::kParentProcessId] = I4(SyntheticPid(random(row)));
-  values[ProcessTable::kSessionId] = I4(program.service ? 0 : 1);
-  values[ProcessTable::kThreadCount] = I4(1 + static_cast<std::int64_t>(random(64)));
-  values[ProcessTable::kPriority] = I4(program.priority);
-  values[ProcessTable::kWorkingSetSize] = Decimal(4096 * (64 + random(60000)));
-  values[ProcessTable::kHandleCount] = I4(20 + static_cast<std::int64_t>(random(2000)));
-  values[ProcessTable::kUserModeTime] = Decimal(random(20000000000u));
-  values[ProcessTable::kKernelModeTime] = Decimal(random(5000000000u));
+  values[ProcessTable::kProcessId] = Value::I4(SyntheticPid(row));
+  values[ProcessTable::kParentProcessId] = Value::I4(SyntheticPid(random(row)));
+  values[ProcessTable::kSessionId] = Value::I4(program.service ? 0 : 1);
+  values[ProcessTable::kThreadCount] = Value::I4(1 + static_cast<std::int64_t>(random(64)));
+  values[ProcessTable::kPriority] = Value::I4(program.priority);
+  values[ProcessTable::kWorkingSetSize] = Value::Decimal(4096 * (64 + random(60000)));
+  values[ProcessTable::kHandleCount] = Value::I4(20 + static_cast<std::int64_t>(random(2000)));
+  values[ProcessTable::kUserModeTime] = Value::Decimal(random(20000000000u));
+  values[ProcessTable::kKernelModeTime] = Value::Decimal(random(5000000000u));
   return values;
 }
 

@@ -29,6 +29,10 @@ struct Value {
   static Value Number(VARTYPE type, std::int64_t number) { Value v; v.type = type; v.integer = number; return v; }
   static Value Real(VARTYPE type, double number) { Value v; v.type = type; v.real = number; return v; }
   static Value Text(std::wstring text) { Value v; v.type = VT_BSTR; v.text = std::move(text); return v; }
+  // A 32-bit number; an unsigned one keeps its bit pattern.
+  static Value I4(std::int64_t number) { return Number(VT_I4, static_cast<std::int32_t>(number)); }
+  // WMI hands 64-bit counters to scripts as decimal text.
+  static Value Decimal(std::uint64_t number) { return Text(std::to_wstring(number)); }
   HRESULT ToVariant(VARIANT* out) const;
 };
 

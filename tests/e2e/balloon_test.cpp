@@ -14,12 +14,6 @@ namespace {
 
 const std::string kClick = "               CLICK";
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string all;
-  for (const std::string& line : lines) all += "[" + line + "] ";
-  return all;
-}
-
 // The program's balloon tooltip, owned by its main window.
 HWND BalloonOf(HWND main) {
   for (HWND window = ::FindWindowExA(nullptr, nullptr, "tooltips_class32", nullptr); window;
@@ -69,12 +63,12 @@ TEST(Balloon, AClickOnTheListPopsItUpWithItsTrace) {
   ASSERT_TRUE(BalloonOf(program.MainWindow())) << "the tooltip of the first paint";
 
   ClickIntoList(list);
-  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 3; }, 30s)) << Joined(program.Traces());
+  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 3; }, 30s)) << Bracketed(program.Traces());
   const std::vector<std::string> traces = program.Traces();
   EXPECT_EQ(std::vector<std::string>(traces.begin(), traces.begin() + 3),
             (std::vector<std::string>{"--- created ---", kClick, "just popup"}));
   // Wine's tooltip does not show on TTM_POPUP, so "-- show" follows only where it does.
-  for (std::size_t i = 3; i < traces.size(); ++i) EXPECT_EQ(traces[i], "-- show") << Joined(traces);
+  for (std::size_t i = 3; i < traces.size(); ++i) EXPECT_EQ(traces[i], "-- show") << Bracketed(traces);
 }
 
 // Once active, the balloon shows by itself when the pointer rests over the list for 32 seconds;
@@ -86,7 +80,7 @@ TEST(Balloon, ShowsAfterRestingOverTheListAndAQuickClickClosesIt) {
   HWND balloon = BalloonOf(program.MainWindow());
   ASSERT_TRUE(balloon);
   ClickIntoList(list);
-  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 3; }, 30s)) << Joined(program.Traces());
+  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 3; }, 30s)) << Bracketed(program.Traces());
 
   // One small move over the list starts the tooltip's show delay.
   INPUT move{};
@@ -94,14 +88,14 @@ TEST(Balloon, ShowsAfterRestingOverTheListAndAQuickClickClosesIt) {
   move.mi.dx = 1;
   move.mi.dwFlags = MOUSEEVENTF_MOVE;
   ::SendInput(1, &move, sizeof move);
-  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 4; }, 90s)) << Joined(program.Traces());
+  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 4; }, 90s)) << Bracketed(program.Traces());
   EXPECT_EQ(program.Traces().back(), "-- show");
   EXPECT_TRUE(::IsWindowVisible(balloon));
   // Wine draws the icon, the title and the body, but shows the links' mark-up as text.
   Screenshot(nullptr, "balloon");
 
   ClickIntoList(list);
-  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 7; }, 30s)) << Joined(program.Traces());
+  ASSERT_TRUE(WaitFor([&] { return program.Traces().size() >= 7; }, 30s)) << Bracketed(program.Traces());
   EXPECT_EQ(program.Traces(), (std::vector<std::string>{"--- created ---", kClick, "just popup", "-- show", "-- hide",
                                                         kClick, "just hidden"}));
   EXPECT_FALSE(::IsWindowVisible(balloon));

@@ -40,21 +40,6 @@ std::set<DWORD> ProgramProcesses() {
   return ids;
 }
 
-struct MainWindowQuery {
-  DWORD id;
-  HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
-  auto* query = reinterpret_cast<MainWindowQuery*>(data);
-  DWORD id = 0;
-  ::GetWindowThreadProcessId(window, &id);
-  if (id != query->id || !::IsWindowVisible(window) || ClassName(window) == "tooltips_class32") return TRUE;
-  if (Text(window).find("Orvel") == std::string::npos) return TRUE;
-  query->found = window;
-  return FALSE;
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -103,13 +88,9 @@ TracedProgram::~TracedProgram() {
 
 HWND TracedProgram::MainWindow(std::chrono::milliseconds timeout) {
   if (main_ && ::IsWindow(main_)) return main_;
-  MainWindowQuery query{id_, nullptr};
-  WaitFor([&] {
-    ::EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&query));
-    return query.found != nullptr;
-  }, timeout);
-  if (!query.found) throw std::runtime_error("the main window did not appear");
-  return main_ = query.found;
+  const HWND found = FindMainWindow(id_, timeout);
+  if (!found) throw std::runtime_error("the main window did not appear");
+  return main_ = found;
 }
 
 std::vector<std::string> TracedProgram::Traces() const {

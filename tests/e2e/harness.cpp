@@ -50,6 +50,12 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::string Bracketed(const std::vector<std::string>& texts) {
+  std::string all;
+  for (const std::string& text : texts) all += "[" + text + "] ";
+  return all;
+}
+
 // ---- the program under test ----
 
 namespace {
@@ -86,6 +92,24 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data) {
 
 }  // namespace
 
+HWND FindMainWindow(DWORD processId, std::chrono::milliseconds timeout) {
+  HWND main = nullptr;
+  WaitFor([&] {
+    FindState state{processId, {}, false};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+    for (HWND w : state.found)
+      if (Text(w).find("Orvel") != std::string::npos) main = w;
+    return main != nullptr;
+  }, timeout);
+  return main;
+}
+
+std::vector<HWND> Dialogs(DWORD processId) {
+  FindState state{processId, {}, true};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
+  return state.found;
+}
+
 Program::Program(const std::string& arguments, std::vector<std::pair<std::string, std::string>> environment,
                  int showCommand) {
   const std::string exe = WindowsPath(ORVEL_EXE_UNIX_PATH);
@@ -113,22 +137,12 @@ bool Program::Running() const { return WaitForSingleObject(info_.hProcess, 0) ==
 
 HWND Program::MainWindow(std::chrono::milliseconds timeout) {
   if (main_ && IsWindow(main_)) return main_;
-  WaitFor([&] {
-    FindState state{Id(), {}, false};
-    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
-    for (HWND w : state.found)
-      if (Text(w).find("Orvel") != std::string::npos) main_ = w;
-    return main_ != nullptr;
-  }, timeout);
+  main_ = FindMainWindow(Id(), timeout);
   if (!main_) throw std::runtime_error("the main window did not appear");
   return main_;
 }
 
-std::vector<HWND> Program::Dialogs() const {
-  FindState state{Id(), {}, true};
-  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&state));
-  return state.found;
-}
+std::vector<HWND> Program::Dialogs() const { return e2e::Dialogs(Id()); }
 
 void Program::Close(std::chrono::milliseconds timeout) {
   if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
@@ -233,6 +247,13 @@ HWND ChildByText(HWND parent, const char* className, const std::string& text) {
   ChildQuery q{parent, className, -1, text, true, nullptr};
   EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&q));
   return q.found;
+}
+
+HWND FocusedWindow(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
 }
 
 int ListRowCount(HWND list) { return static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0)); }

@@ -21,6 +21,8 @@ std::string WindowsPath(const std::string& unixPath);  // Z:\... for a Unix path
 std::string TempDir();                                  // a fresh folder for one test's files
 void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);
+// The texts one after another, each in brackets, for a failure message.
+std::string Bracketed(const std::vector<std::string>& texts);
 
 // The program under test. Ends the process when it goes out of scope.
 class Program {
@@ -45,11 +47,18 @@ class Program {
   HWND main_ = nullptr;
 };
 
+// A process's visible top-level window titled with the program's name; nullptr when none came in time.
+HWND FindMainWindow(DWORD processId, std::chrono::milliseconds timeout);
+// A process's visible top-level dialogs (#32770), e.g. message boxes.
+std::vector<HWND> Dialogs(DWORD processId);
+
 std::string Text(HWND window);
 std::string ClassName(HWND window);
 // The child of a class, by its left edge in the parent's client area (-1: the first of the class).
 HWND Child(HWND parent, const char* className, int left = -1);
 HWND ChildByText(HWND parent, const char* className, const std::string& text);
+// The control holding the keyboard focus in the thread of the main window; nullptr when unknown.
+HWND FocusedWindow(HWND main);
 
 // Cross-process reads through a buffer in the program's memory.
 int ListRowCount(HWND list);

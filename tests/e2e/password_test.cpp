@@ -47,18 +47,12 @@ class ScopedEnvironment {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-std::size_t Connections(const StandIn& standIn) {
-  std::size_t count = 0;
-  for (const std::string& line : standIn.LogLines()) count += line.rfind("ConnectServer ", 0) == 0;
-  return count;
-}
-
 // Presses Enter in the focused password field; answers boxes until that scan has ended.
 ScanOutcome EnterScan(const ScanWindow& window, const StandIn& standIn) {
-  const std::size_t before = Connections(standIn);
+  const std::size_t before = standIn.Connections().size();
   KeyPress(VK_RETURN);
   return AnswerBoxesUntil(window, [&] {
-    return Connections(standIn) > before && window.Idle() && Dialogs(window.processId).empty();
+    return standIn.Connections().size() > before && window.Idle() && Dialogs(window.processId).empty();
   });
 }
 
@@ -98,11 +92,7 @@ TEST(Password, NeverInAMessageAWindowTheCallLogOrATrace) {
   RECT field;
   GetClientRect(window.password, &field);
   Click(window.password, field.right / 2, field.bottom / 2);
-  ASSERT_TRUE(WaitFor([&] {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window.main, nullptr), &info) && info.hwndFocus == window.password;
-  }, 30s));
+  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(window.main) == window.password; }, 30s));
   for (const auto& [key, shift] : kKeys) KeyPress(key, shift);
   // The length only: another process may not read a password field's text on Windows.
   ASSERT_TRUE(WaitFor([&] {

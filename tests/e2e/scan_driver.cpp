@@ -23,20 +23,6 @@ std::string TwoDigits(unsigned value) {
 
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32 || c == '.'; }
 
-struct DialogQuery {
-  DWORD processId;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM data) {
-  auto* query = reinterpret_cast<DialogQuery*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == query->processId && IsWindowVisible(window) && ClassName(window) == "#32770")
-    query->found.push_back(window);
-  return TRUE;
-}
-
 void Answer(HWND box, const ScanWindow& window, ScanOutcome& outcome) {
   if (!window.Busy()) outcome.busyWhileBoxShown = false;
   outcome.boxes.push_back(ReadBox(box));
@@ -67,12 +53,6 @@ bool ScanWindow::Idle() const {
 
 bool ScanWindow::Busy() const {
   return !IsWindowVisible(start) && !IsWindowEnabled(start) && IsWindowVisible(animation);
-}
-
-std::vector<HWND> Dialogs(DWORD processId) {
-  DialogQuery query{processId, {}};
-  EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&query));
-  return query.found;
 }
 
 ScanOutcome AnswerBoxesUntil(const ScanWindow& window, const std::function<bool()>& done,
@@ -150,6 +130,13 @@ std::vector<std::string> StandIn::LogLines() const {
   std::istringstream in(ReadFile(log));
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::vector<std::string> StandIn::Connections() const {
+  std::vector<std::string> connections;
+  for (const std::string& line : LogLines())
+    if (line.rfind("ConnectServer ", 0) == 0) connections.push_back(line);
+  return connections;
 }
 
 bool NothingLeftReferenced(const std::vector<std::string>& log, std::size_t from) {

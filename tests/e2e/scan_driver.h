@@ -51,9 +51,6 @@ ScanOutcome AnswerBoxesUntil(const ScanWindow& window, const std::function<bool(
 // The scan of the first paint, ended with the process count in the status line.
 ScanOutcome StartupScan(const ScanWindow& window);
 
-// The program's visible dialogs (#32770): its message boxes.
-std::vector<HWND> Dialogs(DWORD processId);
-
 void SetText(HWND window, const std::string& text);  // WM_SETTEXT across processes
 std::vector<std::string> ComboItems(HWND combo);
 
@@ -64,6 +61,7 @@ struct StandIn {
   std::string log;
   void Write(const std::string& scenarioText) const { WriteFile(scenario, scenarioText); }
   std::vector<std::string> LogLines() const;
+  std::vector<std::string> Connections() const;  // the log's "ConnectServer " lines, in order
   std::vector<std::pair<std::string, std::string>> Environment() const {
     return {{"ORVEL_WMI_SCENARIO", scenario}, {"ORVEL_WMI_LOG", log}};
   }

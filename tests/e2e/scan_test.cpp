@@ -56,27 +56,6 @@ std::string LocalComputerName() {
   return name;
 }
 
-std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& start) {
-  std::vector<std::string> found;
-  for (const std::string& line : lines)
-    if (line.rfind(start, 0) == 0) found.push_back(line);
-  return found;
-}
-
-// The control holding the keyboard focus in the program's thread.
-HWND FocusOf(HWND main) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
-}
-
-std::string Describe(const std::vector<std::string>& texts) {
-  std::string all;
-  for (const std::string& text : texts) all += "[" + text + "] ";
-  return all;
-}
-
 TEST(Scan, FirstPaintListsEveryProcessWithItsTenTexts) {
   StandIn standIn;
   const auto processes = ListedProcesses();
@@ -96,7 +75,7 @@ TEST(Scan, FirstPaintListsEveryProcessWithItsTenTexts) {
 
   // The local computer, no user, no password; a connection that gives up rather than hanging.
   const auto log = standIn.LogLines();
-  EXPECT_EQ(LinesStartingWith(log, "ConnectServer "),
+  EXPECT_EQ(standIn.Connections(),
             std::vector<std::string>{"ConnectServer server=\"" + LocalComputerName() +
                                      "\" namespace=\"root\\CIMV2\" user=\"\" password=<empty> locale=\"\" "
                                      "authority=\"\" securityFlags=0x80 namedValueSet=null"});
@@ -125,7 +104,7 @@ TEST(Scan, RefusedConnectionShowsOneBoxAndNoRows) {
   EXPECT_EQ(ComboItems(window.computer), std::vector<std::string>{LocalComputerName()});
   // A failed scan adds no user name; under Wine an empty one would be added on success.
   const auto users = ComboItems(window.user);
-  EXPECT_EQ(std::count(users.begin(), users.end(), ""), 0) << Describe(users);
+  EXPECT_EQ(std::count(users.begin(), users.end(), ""), 0) << Bracketed(users);
   EXPECT_TRUE(NothingLeftReferenced(standIn.LogLines()));
 }
 
@@ -151,18 +130,18 @@ TEST(Scan, EnterInThePasswordFieldScansAndMovesTheComputerToTheTop) {
   RECT field;
   GetClientRect(window.password, &field);
   Click(window.password, field.right / 2, field.bottom / 2);
-  ASSERT_TRUE(WaitFor([&] { return FocusOf(window.main) == window.password; }, 30s));
+  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(window.main) == window.password; }, 30s));
   // A key other than Enter starts nothing: exactly one more connection follows the two keys.
-  const std::size_t connectionsBefore = LinesStartingWith(standIn.LogLines(), "ConnectServer ").size();
+  const std::size_t connectionsBefore = standIn.Connections().size();
   KeyPress('X');
   KeyPress(VK_RETURN);
   EXPECT_TRUE(WaitFor([&] {
     return window.Idle() && StatusText(window.status) == ProcessCountText(5) &&
            ComboItems(window.computer) == std::vector<std::string>{"ALPHA", local, "BETA"};
-  }, 120s)) << StatusText(window.status) << " " << Describe(ComboItems(window.computer));
+  }, 120s)) << StatusText(window.status) << " " << Bracketed(ComboItems(window.computer));
   EXPECT_EQ(Text(window.computerEdit), "ALPHA");
   EXPECT_EQ(ListRowCount(window.list), 5);
-  const auto connections = LinesStartingWith(standIn.LogLines(), "ConnectServer ");
+  const auto connections = standIn.Connections();
   ASSERT_EQ(connections.size(), connectionsBefore + 1);
   EXPECT_EQ(connections.back().rfind("ConnectServer server=\"alpha\" ", 0), 0u) << connections.back();
   EXPECT_NE(connections.back().find(" password=<set> "), std::string::npos) << "the X typed into the field";
@@ -172,7 +151,7 @@ TEST(Scan, EnterInThePasswordFieldScansAndMovesTheComputerToTheTop) {
   KeyPress(VK_RETURN, true);
   EXPECT_TRUE(WaitFor([&] { return window.Idle() && StatusText(window.status) == ProcessCountText(3); }, 120s))
       << StatusText(window.status);
-  EXPECT_EQ(LinesStartingWith(standIn.LogLines(), "ConnectServer ").size(), connectionsBefore + 2);
+  EXPECT_EQ(standIn.Connections().size(), connectionsBefore + 2);
   EXPECT_EQ(ComboItems(window.computer), (std::vector<std::string>{"ALPHA", local, "BETA"}));
   EXPECT_TRUE(program.Dialogs().empty());
 }

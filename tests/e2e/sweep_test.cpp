@@ -47,13 +47,6 @@ std::string Printable(const std::string& text) {
   return text.size() > 60 ? shown + "... (" + std::to_string(text.size()) + ")" : shown;
 }
 
-std::string LastConnection(const StandIn& standIn) {
-  const auto log = standIn.LogLines();
-  for (auto line = log.rbegin(); line != log.rend(); ++line)
-    if (line->rfind("ConnectServer ", 0) == 0) return *line;
-  return {};
-}
-
 struct FieldTexts {
   const char* what;
   std::string computer, user, password;
@@ -88,7 +81,8 @@ TEST(Sweep, EntryFieldTextsReachTheScanUnchanged) {
     EXPECT_EQ(StatusText(window.status), ProcessCountText(kPlain.size()));
     EXPECT_TRUE(window.Idle());
 
-    const std::string connection = LastConnection(standIn);
+    const auto connections = standIn.Connections();
+    const std::string connection = connections.empty() ? "" : connections.back();
     EXPECT_EQ(connection.rfind("ConnectServer server=\"" + Utf8(c.computer) + "\" namespace=\"root\\CIMV2\" user=\"" +
                                    Utf8(c.user) + "\" password=" + (c.password.empty() ? "<empty>" : "<set>") + " ",
                                0),

@@ -87,12 +87,6 @@ void CheckSearchTerm(const std::string& name, const std::string& term) {
   }
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 void CheckAddress(const std::string& name, const std::string& term) {
   const std::string address = orvel::LookupAddress(name);
   for (const char c : address) FUZZ_CHECK(c > 0x20 && c < 0x7F);
@@ -104,7 +98,7 @@ void CheckAddress(const std::string& name, const std::string& term) {
   }
   const std::string_view prefix = "http://" ORVEL_SEARCH_HOST "/search?q=";
   const std::string_view suffix = "+site%3A" ORVEL_INFO_DOMAIN;
-  FUZZ_CHECK(StartsWith(address, prefix) && EndsWith(address, suffix));
+  FUZZ_CHECK(address.starts_with(prefix) && address.ends_with(suffix));
   const std::string query = address.substr(prefix.size(), address.size() - prefix.size() - suffix.size());
   FUZZ_CHECK(query == orvel::PercentEncode(term));
 }

@@ -11,7 +11,9 @@ namespace {
 
 class BrowserTest : public FormFixture {
  protected:
-  BrowserTest() {
+  BrowserTest() { UseFreshShell(); }
+
+  void UseFreshShell() {
     auto fake = std::make_unique<FakeShell>();
     Shell = fake.get();
     shell = std::move(fake);
@@ -207,9 +209,7 @@ TEST_F(BrowserTest, NoAllocatorOrNoBufferGivesTheEmptyResultWithoutADialog) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto fresh = std::make_unique<FakeShell>();
-    Shell = fresh.get();
-    shell = std::move(fresh);
+    UseFreshShell();
     c.script(*Shell);
     Shell->choice = "PC1";
     System.errorModes.clear();
@@ -241,9 +241,7 @@ TEST_F(BrowserTest, EveryAllocationIsFreedOnEveryPath) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto fresh = std::make_unique<FakeShell>();
-    Shell = fresh.get();
-    shell = std::move(fresh);
+    UseFreshShell();
     c.script(*Shell);
     Create();
     PcComboBox.SetText("typed");

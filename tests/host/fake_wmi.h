@@ -15,19 +15,14 @@
 
 namespace orvel::fakes {
 
-// A property of a scripted process: its value, or the failure of reading it.
-struct FakeProperty {
-  WmiValue value;
-  std::optional<std::string> failure;
-};
-inline FakeProperty Int(std::int64_t v) { return {WmiValue::FromInteger(v), std::nullopt}; }
-inline FakeProperty Real(double v) { return {WmiValue::FromReal(v), std::nullopt}; }
-inline FakeProperty Txt(std::string v) { return {WmiValue::FromText(std::move(v)), std::nullopt}; }
-inline FakeProperty Null() { return {WmiValue::Null(), std::nullopt}; }
-inline FakeProperty Fails(std::string message) { return {WmiValue::Null(), std::move(message)}; }
+// Property values of a scripted process; failures are injected by step (FakeWmi::failures).
+inline WmiValue Int(std::int64_t v) { return WmiValue::FromInteger(v); }
+inline WmiValue Real(double v) { return WmiValue::FromReal(v); }
+inline WmiValue Txt(std::string v) { return WmiValue::FromText(std::move(v)); }
+inline WmiValue Null() { return WmiValue::Null(); }
 
 // Property name to property; a name the script leaves out reads as null.
-using FakeProcess = std::map<std::string, FakeProperty>;
+using FakeProcess = std::map<std::string, WmiValue>;
 
 constexpr std::int32_t kFakeFailureCode = static_cast<std::int32_t>(0x80041001u);  // WBEM_E_FAILED
 
@@ -87,8 +82,7 @@ class FakePropertySet : public IWmiPropertySet, FakeWmiObjectBase {
     const FakeProcess& process = wmi_.processes.at(index_);
     const auto property = process.find(name);
     if (property == process.end()) return WmiValue::Null();
-    if (property->second.failure) throw EOleError(*property->second.failure, kFakeFailureCode);
-    return property->second.value;
+    return property->second;
   }
 
  private:

@@ -7,16 +7,6 @@
 namespace orvel::toolkit_test {
 namespace {
 
-std::string ItemText(HWND list, int item, int column) {
-  char buffer[512] = {};
-  LVITEMA data{};
-  data.iSubItem = column;
-  data.pszText = buffer;
-  data.cchTextMax = sizeof buffer;
-  ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&data));
-  return buffer;
-}
-
 LPARAM ItemParam(HWND list, int item) {
   LVITEMA data{};
   data.mask = LVIF_PARAM;

@@ -2,7 +2,8 @@
 // around the real folder browser, which a helper thread cancels once it is up.
 #include <gtest/gtest.h>
 
-#include <windows.h>
+// The Windows headers as the toolkit includes them, so that the application object's MessageBox keeps its name.
+#include "platform/win32/win32_api.h"
 #include <objbase.h>
 
 #include <atomic>
@@ -15,9 +16,12 @@
 #include "companions/browser.h"
 #include "platform/win32/shell.h"
 #include "platform/win32/system.h"
+#include "toolkit_fixture.h"
 
 namespace orvel {
 namespace {
+
+using toolkit_test::ClassNameOf;
 
 // The folder browser's new style needs an apartment on the calling thread.
 class Apartment {
@@ -33,12 +37,6 @@ class Apartment {
   bool initialised_;
 };
 
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  ::GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
 struct DialogSearch {
   const char* title;
   HWND found;
@@ -48,7 +46,7 @@ BOOL CALLBACK FindTitledDialog(HWND window, LPARAM data) {
   auto* search = reinterpret_cast<DialogSearch*>(data);
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
-  if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassOf(window) != "#32770") return TRUE;
+  if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassNameOf(window) != "#32770") return TRUE;
   if (!::FindWindowExA(window, nullptr, "Static", search->title)) return TRUE;
   search->found = window;
   return FALSE;
@@ -106,7 +104,7 @@ struct CallbackCall {
 // Records each call in the vector its data points to, then fails: the shell must never see that.
 int RecordAndThrow(IShell& shell, WindowHandle window, std::uint32_t message, std::intptr_t, std::intptr_t data) {
   auto* calls = reinterpret_cast<std::vector<CallbackCall>*>(data);
-  calls->push_back({&shell, ClassOf(reinterpret_cast<HWND>(window)), message});
+  calls->push_back({&shell, ClassNameOf(reinterpret_cast<HWND>(window)), message});
   throw std::runtime_error("not for the shell");
 }
 

@@ -14,6 +14,7 @@
 #include "host/fake_platform.h"
 #include "host/fakes.h"
 #include "scan/sorting.h"
+#include "toolkit_fixture.h"
 
 namespace orvel {
 namespace {
@@ -21,15 +22,7 @@ namespace {
 constexpr int kColumns = 10;
 constexpr int kParentPid = 3;
 
-std::string ItemText(HWND list, int row, int column) {
-  char buffer[1024] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
+using toolkit_test::ItemText;
 
 std::string ColumnText(const TListRow& row, int column) {
   if (column == 0) return row.Caption;

@@ -46,6 +46,17 @@ inline std::string ClassNameOf(HWND window) {
   return name;
 }
 
+// The text of one cell of a list view; column 0 is the item's caption.
+inline std::string ItemText(HWND list, int row, int column) {
+  char buffer[1024] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = sizeof buffer;
+  ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
 inline DWORD StyleOf(HWND window) { return static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE)); }
 
 // A child's rectangle in its parent's client coordinates.

@@ -2,11 +2,9 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <wbemdisp.h>
-#include <wrl/client.h>
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,23 +13,12 @@
 #include "platform/win32/com.h"
 #include "platform/win32/wmi_client.h"
 #include "scan/wmi_values.h"
+#include "win/standin/standin_host.h"
 
 namespace orvel::fakes {
 namespace {
 
-using Microsoft::WRL::ComPtr;
-
-std::filesystem::path ExeFolder() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return std::filesystem::path(path).parent_path();
-}
-
-HMODULE Standin() {
-  static const HMODULE module =
-      ::LoadLibraryW((ExeFolder() / ORVEL_WIN_TESTS_STANDIN).lexically_normal().wstring().c_str());
-  return module;
-}
+using standin_test::ExpectedScanLog;
 
 // What the system itself says for a code, trimmed as the program trims it; empty when it has nothing.
 std::string SystemTextOf(HRESULT code) {
@@ -47,60 +34,19 @@ std::string Hex(HRESULT code) {
 }
 
 // A form over fakes whose WMI is the real client, talking to the stand-in through COM.
-class WmiClientTest : public FormFixture {
+class WmiClientTest : public FormFixture, protected standin_test::StandinHost {
  protected:
+  WmiClientTest() : StandinHost(ORVEL_WIN_TESTS_STANDIN, "orvel-wmi-client-") {}
+
   void SetUp() override {
-    ASSERT_NE(Standin(), nullptr) << "cannot load " << ORVEL_WIN_TESTS_STANDIN;
-    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    comReady_ = true;
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    const auto get = reinterpret_cast<GetClassObject>(
-        reinterpret_cast<void*>(::GetProcAddress(Standin(), "DllGetClassObject")));
-    ASSERT_NE(get, nullptr);
-    ASSERT_EQ(get(__uuidof(SWbemLocator), IID_PPV_ARGS(&factory_)), S_OK);
-    Register();
-    static int serial = 0;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("orvel-wmi-client-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial));
-    std::filesystem::create_directories(folder_);
-    ::SetEnvironmentVariableW(L"ORVEL_WMI_LOG", LogFile().wstring().c_str());
+    ASSERT_NO_FATAL_FAILURE(StartStandin());
     wmi = std::make_unique<Win32Wmi>();
     Create();
   }
 
   void TearDown() override {
     form1.reset();
-    ::SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
-    ::SetEnvironmentVariableW(L"ORVEL_WMI_LOG", nullptr);
-    if (cookie_) ::CoRevokeClassObject(cookie_);
-    factory_.Reset();
-    if (comReady_) ::CoUninitialize();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-
-  void Register() {
-    ASSERT_EQ(::CoRegisterClassObject(__uuidof(SWbemLocator), factory_.Get(), CLSCTX_INPROC_SERVER,
-                                      REGCLS_MULTIPLEUSE, &cookie_),
-              S_OK);
-  }
-
-  std::filesystem::path LogFile() const { return folder_ / "calls.log"; }
-
-  void UseScenario(const std::string& text) {
-    const std::filesystem::path file = folder_ / "scenario.txt";
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-    ::SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", file.wstring().c_str());
-  }
-
-  std::vector<std::string> LogLines() const {
-    std::ifstream in(LogFile());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-    return lines;
+    StopStandin();
   }
 
   // Scans with the given scenario; the call log starts afresh.
@@ -126,17 +72,10 @@ class WmiClientTest : public FormFixture {
     const std::vector<std::string> lines = LogLines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "live-objects 0");
-    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
-    const auto canUnload =
-        reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(::GetProcAddress(Standin(), "DllCanUnloadNow")));
+    const auto canUnload = CanUnloadNowExport();
     ASSERT_NE(canUnload, nullptr);
     EXPECT_EQ(canUnload(), S_OK);
   }
-
-  std::filesystem::path folder_;
-  ComPtr<IClassFactory> factory_;
-  DWORD cookie_ = 0;
-  bool comReady_ = false;
 };
 
 constexpr const char* kOneProcess =
@@ -152,31 +91,10 @@ TEST_F(WmiClientTest, CallsEveryStepInOrderWithItsArguments) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines.front().rfind("CreateInstance scenario=", 0), 0u) << lines.front();
   lines.erase(lines.begin());
-  std::vector<std::string> expected{
-      "QueryInterface ISWbemLocator",
-      "ConnectServer server=\"PC7\" namespace=\"root\\CIMV2\" user=\"\" password=<empty> locale=\"\" authority=\"\" "
-      "securityFlags=0x80 namedValueSet=null",
-      "Security_",
-      "put_ImpersonationLevel level=3",
-      "Security_",
-      "Privileges",
-      "Add privilege=19 enabled=-1",
-      "Get path=\"Win32_Process\" flags=0x20000 namedValueSet=null",
-      "Instances_ process=class flags=0x0 namedValueSet=null",
-      "_NewEnum",
-      "QueryInterface IEnumVARIANT",
-      "Next count=1 fetched=1",
-      "QueryInterface ISWbemObject process=0",
-      "Properties_ process=0",
-  };
-  for (const char* name : {"Name", "ExecutablePath", "ProcessID", "ParentProcessId", "SessionID", "ThreadCount",
-                           "Priority", "WorkingSetSize", "HandleCount", "UserModeTime", "KernelModeTime"}) {
-    expected.push_back(std::string("Item process=0 name=\"") + name + "\" flags=0x0");
-    expected.push_back(std::string("Value process=0 name=\"") + name + "\"");
-  }
-  expected.push_back("Next count=1 fetched=0 -> 0x00000001");
-  expected.push_back("live-objects 0");
-  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(lines, ExpectedScanLog("ConnectServer server=\"PC7\" namespace=\"root\\CIMV2\" user=\"\" "
+                                   "password=<empty> locale=\"\" authority=\"\" securityFlags=0x80 "
+                                   "namedValueSet=null",
+                                   1));
 }
 
 TEST_F(WmiClientTest, ValuesOfEveryVariantTypeArriveConvertedByTheirRules) {

@@ -10,21 +10,20 @@
 #include <algorithm>
 #include <cwctype>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "standin_host.h"
+
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// The property names exactly as the scan sends them.
-const std::vector<std::wstring> kScanProperties = {
-    L"Name",        L"ExecutablePath", L"ProcessID",    L"ParentProcessId", L"SessionID",     L"ThreadCount",
-    L"Priority",    L"WorkingSetSize", L"HandleCount",  L"UserModeTime",    L"KernelModeTime"};
+using orvel::standin_test::ExpectedScanLog;
+using orvel::standin_test::kScanProperties;
+using orvel::standin_test::ReadLines;
 
 class Bstr {
  public:
@@ -118,6 +117,34 @@ void PlantStaleErrorInfo() {
   created->SetDescription(const_cast<LPOLESTR>(L"stale"));
   created.As(&info);
   SetErrorInfo(0, info.Get());
+}
+
+// Everything on the way to the first instance's property set, kept as long as the test keeps this.
+struct FirstInstance {
+  ComPtr<ISWbemLocator> locator;
+  ComPtr<ISWbemServices> services;
+  ComPtr<ISWbemObject> processClass;
+  ComPtr<ISWbemObjectSet> instances;
+  ComPtr<IUnknown> unknown;
+  ComPtr<IEnumVARIANT> enumerator;
+  Variant element;
+  ComPtr<ISWbemObject> object;
+  ComPtr<ISWbemPropertySet> properties;
+};
+
+// Straight from a new locator to the first instance of className; call through ASSERT_NO_FATAL_FAILURE.
+void OpenFirstInstance(BSTR server, BSTR nameSpace, const std::wstring& className, FirstInstance& walk) {
+  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&walk.locator)), S_OK);
+  ASSERT_EQ(walk.locator->ConnectServer(server, nameSpace, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                                        &walk.services),
+            S_OK);
+  ASSERT_EQ(walk.services->Get(Bstr(className), 0, nullptr, &walk.processClass), S_OK);
+  ASSERT_EQ(walk.processClass->Instances_(0, nullptr, &walk.instances), S_OK);
+  ASSERT_EQ(walk.instances->get__NewEnum(&walk.unknown), S_OK);
+  ASSERT_EQ(walk.unknown.As(&walk.enumerator), S_OK);
+  ASSERT_EQ(walk.enumerator->Next(1, &walk.element, nullptr), S_OK);
+  ASSERT_EQ(walk.element.pdispVal->QueryInterface(IID_PPV_ARGS(&walk.object)), S_OK);
+  ASSERT_EQ(walk.object->get_Properties_(&walk.properties), S_OK);
 }
 
 // Performs the scan's calls in the scan's order and records what came back.
@@ -222,78 +249,20 @@ class Client {
   ScanResult result_;
 };
 
-std::filesystem::path ExeFolder() {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return std::filesystem::path(path).parent_path();
-}
-
-using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
-using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
-
-HMODULE Standin() {
-  static const HMODULE module =
-      LoadLibraryW((ExeFolder() / ORVEL_STANDIN_RELATIVE_PATH).lexically_normal().wstring().c_str());
-  return module;
-}
-
-HRESULT StandinCanUnloadNow() {
-  return reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(Standin(), "DllCanUnloadNow")))();
-}
-
-std::vector<std::string> ReadLines(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 // Each test gets a fresh folder for its scenario and log, and its own registration of the stand-in.
-class StandinTest : public ::testing::Test {
+class StandinTest : public ::testing::Test, protected orvel::standin_test::StandinHost {
  protected:
-  void SetUp() override {
-    ASSERT_NE(Standin(), nullptr) << "cannot load " << ORVEL_STANDIN_RELATIVE_PATH;
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    const auto get =
-        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(Standin(), "DllGetClassObject")));
-    ASSERT_NE(get, nullptr);
-    ComPtr<IClassFactory> factory;
-    ASSERT_EQ(get(CLSID_SWbemLocator, IID_PPV_ARGS(&factory)), S_OK);
-    ASSERT_EQ(CoRegisterClassObject(CLSID_SWbemLocator, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                    &cookie_),
-              S_OK);
-    static int serial = 0;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("orvel-standin-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
-    std::filesystem::create_directories(folder_);
-    SetEnvironmentVariableW(L"ORVEL_WMI_LOG", Log().wstring().c_str());
-    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
-  }
+  StandinTest() : StandinHost(ORVEL_STANDIN_RELATIVE_PATH, "orvel-standin-") {}
 
-  void TearDown() override {
-    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
-    SetEnvironmentVariableW(L"ORVEL_WMI_LOG", nullptr);
-    if (cookie_) CoRevokeClassObject(cookie_);
-    CoUninitialize();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartStandin()); }
+  void TearDown() override { StopStandin(); }
 
-  std::filesystem::path Log() const { return folder_ / "calls.log"; }
-  std::filesystem::path ScenarioFile() const { return folder_ / "scenario.txt"; }
-
-  void UseScenario(const std::string& text) {
-    std::ofstream(ScenarioFile(), std::ios::binary) << text;
-    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", ScenarioFile().wstring().c_str());
-  }
+  HRESULT StandinCanUnloadNow() const { return CanUnloadNowExport()(); }
 
   ScanResult Scan(const std::wstring& server = L"", const std::wstring& user = L"",
                   const std::wstring& password = L"") {
     return Client().Scan(server, user, password);
   }
-
-  std::filesystem::path folder_;
-  DWORD cookie_ = 0;
 };
 
 TEST_F(StandinTest, ScenarioValuesArriveWithTheirVariantTypes) {
@@ -339,33 +308,15 @@ TEST_F(StandinTest, AnOmittedPropertyIsNullAndAnUnknownOneIsNotFound) {
   EXPECT_EQ(result.processes[1].at(L"ProcessID"), Null());
 
   // Straight to the first instance's property set, asking for a property the class has and one it lacks.
-  ComPtr<ISWbemLocator> locator;
-  ComPtr<ISWbemServices> services;
-  ComPtr<ISWbemObject> processClass;
-  ComPtr<ISWbemObjectSet> instances;
-  ComPtr<IUnknown> unknown;
-  ComPtr<IEnumVARIANT> enumerator;
-  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
-  ASSERT_EQ(locator->ConnectServer(Bstr(L"."), Bstr(L"root\\cimv2"), nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                                   &services),
-            S_OK);
-  ASSERT_EQ(services->Get(Bstr(L"win32_process"), 0, nullptr, &processClass), S_OK);
-  ASSERT_EQ(processClass->Instances_(0, nullptr, &instances), S_OK);
-  ASSERT_EQ(instances->get__NewEnum(&unknown), S_OK);
-  ASSERT_EQ(unknown.As(&enumerator), S_OK);
-  Variant element;
-  ASSERT_EQ(enumerator->Next(1, &element, nullptr), S_OK);
-  ComPtr<ISWbemObject> object;
-  ComPtr<ISWbemPropertySet> properties;
-  ASSERT_EQ(element.pdispVal->QueryInterface(IID_PPV_ARGS(&object)), S_OK);
-  ASSERT_EQ(object->get_Properties_(&properties), S_OK);
+  FirstInstance walk;
+  ASSERT_NO_FATAL_FAILURE(OpenFirstInstance(Bstr(L"."), Bstr(L"root\\cimv2"), L"win32_process", walk));
   ComPtr<ISWbemProperty> property;
   Variant value;
-  ASSERT_EQ(properties->Item(Bstr(L"commandline"), 0, &property), S_OK);
+  ASSERT_EQ(walk.properties->Item(Bstr(L"commandline"), 0, &property), S_OK);
   ASSERT_EQ(property->get_Value(&value), S_OK);
   EXPECT_EQ(value.vt, VT_NULL);
   PlantStaleErrorInfo();
-  EXPECT_EQ(properties->Item(Bstr(L"Bogus"), 0, &property), static_cast<HRESULT>(0x80041002));
+  EXPECT_EQ(walk.properties->Item(Bstr(L"Bogus"), 0, &property), static_cast<HRESULT>(0x80041002));
   EXPECT_EQ(property, nullptr);
   EXPECT_EQ(TakeErrorInfo(), L"Not found");
 }
@@ -441,40 +392,18 @@ TEST_F(StandinTest, CallLogRecordsEveryCallWithoutThePasswordAndEndsWithNoLiveOb
   const ScanResult result = Scan(L"pc7", L"admin", L"Secret123");
   ASSERT_FALSE(result.failure);
   const std::string scenario = ScenarioFile().string();
-  std::vector<std::string> expected = {
-      "CreateInstance scenario=\"" + scenario + "\"",
-      "QueryInterface ISWbemLocator",
-      "ConnectServer server=\"pc7\" namespace=\"root\\CIMV2\" user=\"admin\" password=<set> locale=\"\" "
-      "authority=\"\" securityFlags=0x0 namedValueSet=null",
-      "Security_",
-      "put_ImpersonationLevel level=3",
-      "Security_",
-      "Privileges",
-      "Add privilege=19 enabled=-1",
-      "Get path=\"Win32_Process\" flags=0x20000 namedValueSet=null",
-      "Instances_ process=class flags=0x0 namedValueSet=null",
-      "_NewEnum",
-      "QueryInterface IEnumVARIANT",
-  };
-  for (const char* k : {"0", "1"}) {
-    expected.push_back("Next count=1 fetched=1");
-    expected.push_back(std::string("QueryInterface ISWbemObject process=") + k);
-    expected.push_back(std::string("Properties_ process=") + k);
-    for (const std::wstring& name : kScanProperties) {
-      const std::string property(name.begin(), name.end());
-      expected.push_back(std::string("Item process=") + k + " name=\"" + property + "\" flags=0x0");
-      expected.push_back(std::string("Value process=") + k + " name=\"" + property + "\"");
-    }
-  }
-  expected.push_back("Next count=1 fetched=0 -> 0x00000001");
-  expected.push_back("live-objects 0");
-  EXPECT_EQ(ReadLines(Log()), expected);
+  std::vector<std::string> expected =
+      ExpectedScanLog("ConnectServer server=\"pc7\" namespace=\"root\\CIMV2\" user=\"admin\" password=<set> "
+                      "locale=\"\" authority=\"\" securityFlags=0x0 namedValueSet=null",
+                      2);
+  expected.insert(expected.begin(), "CreateInstance scenario=\"" + scenario + "\"");
+  EXPECT_EQ(LogLines(), expected);
 }
 
 TEST_F(StandinTest, FailedCallsAreLoggedWithTheirCode) {
   UseScenario("fail connect 0x800706BA\n");
   Scan(L"far-away");
-  const std::vector<std::string> lines = ReadLines(Log());
+  const std::vector<std::string> lines = LogLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_TRUE(lines[2].starts_with("ConnectServer server=\"far-away\" ")) << lines[2];
   EXPECT_NE(lines[2].find(" password=<empty> "), std::string::npos) << lines[2];
@@ -486,29 +415,12 @@ TEST_F(StandinTest, AHeldReferenceKeepsTheStandinLive) {
   UseScenario("generate 2\n");
   ComPtr<ISWbemProperty> kept;
   {
-    ComPtr<ISWbemLocator> locator;
-    ComPtr<ISWbemServices> services;
-    ComPtr<ISWbemObject> processClass;
-    ComPtr<ISWbemObjectSet> instances;
-    ComPtr<IUnknown> unknown;
-    ComPtr<IEnumVARIANT> enumerator;
-    Variant element;
-    ComPtr<ISWbemObject> object;
-    ComPtr<ISWbemPropertySet> properties;
-    ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
-    ASSERT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
-              S_OK);
-    ASSERT_EQ(services->Get(Bstr(L"Win32_Process"), 0, nullptr, &processClass), S_OK);
-    ASSERT_EQ(processClass->Instances_(0, nullptr, &instances), S_OK);
-    ASSERT_EQ(instances->get__NewEnum(&unknown), S_OK);
-    ASSERT_EQ(unknown.As(&enumerator), S_OK);
-    ASSERT_EQ(enumerator->Next(1, &element, nullptr), S_OK);
-    ASSERT_EQ(element.pdispVal->QueryInterface(IID_PPV_ARGS(&object)), S_OK);
-    ASSERT_EQ(object->get_Properties_(&properties), S_OK);
-    ASSERT_EQ(properties->Item(Bstr(L"Name"), 0, &kept), S_OK);
+    FirstInstance walk;
+    ASSERT_NO_FATAL_FAILURE(OpenFirstInstance(nullptr, nullptr, L"Win32_Process", walk));
+    ASSERT_EQ(walk.properties->Item(Bstr(L"Name"), 0, &kept), S_OK);
   }
   const auto liveLines = [&] {
-    const std::vector<std::string> lines = ReadLines(Log());
+    const std::vector<std::string> lines = LogLines();
     return std::count(lines.begin(), lines.end(), "live-objects 0");
   };
   EXPECT_EQ(StandinCanUnloadNow(), S_FALSE);
@@ -582,6 +494,8 @@ TEST_F(StandinTest, AnUnreadableScenarioFailsTheConnectionNamingTheLine) {
       {"fail connect 0x00000000", L"only next may"},
       {"fail connect 0x80041001 unquoted", L"expected quoted text"},
       {"generate many", L"expected a count"},
+      // A 32-bit build must not wrap this to 1.
+      {"generate 4294967297", sizeof(std::size_t) < 8 ? L"expected a count" : L"generate at most"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -594,7 +508,7 @@ TEST_F(StandinTest, AnUnreadableScenarioFailsTheConnectionNamingTheLine) {
     EXPECT_NE(result.failure->description->find(L"line 2: "), std::wstring::npos) << *result.failure->description;
     EXPECT_NE(result.failure->description->find(c.problem), std::wstring::npos) << *result.failure->description;
   }
-  SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", (folder_ / "missing.txt").wstring().c_str());
+  SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", (Folder() / "missing.txt").wstring().c_str());
   const ScanResult missing = Scan();
   ASSERT_TRUE(missing.failure && missing.failure->description);
   EXPECT_NE(missing.failure->description->find(L"cannot open scenario"), std::wstring::npos);
