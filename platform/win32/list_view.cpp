@@ -101,8 +101,12 @@ bool Win32ListView::Notify(const NMHDR& header, LRESULT& result) {
 int Win32ListView::ColumnCount() const { return static_cast<int>(minWidths_.size()); }
 
 void Win32ListView::SetColumnCaption(int column, const std::string& caption) {
+  // The format goes along with the text: Wine's list rebuilds the header item's format from what
+  // it is given, and a text alone would left-align a right-aligned header.
   LVCOLUMNA data{};
-  data.mask = LVCF_TEXT;
+  data.mask = LVCF_FMT;
+  if (!Send(window_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data))) return;
+  data.mask = LVCF_FMT | LVCF_TEXT;
   data.pszText = const_cast<char*>(caption.c_str());
   Send(window_, LVM_SETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data));
 }

@@ -1,6 +1,9 @@
 // Keyboard and mouse on the real main window: key events of the entry fields, Tab order, focus
 // on activation, speed buttons and their accelerators, and the exception firewall of events.
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/ole_error.h"
 #include "toolkit_fixture.h"
@@ -137,6 +140,28 @@ TEST_F(InputTest, ActivationFocusesTheComputerFieldAndTabFollowsTheSequence) {
     }
   }
   EXPECT_TRUE(keys.empty()) << "Tab is the window's, not the fields' key";
+}
+
+// The order the user meets, spelt out rather than taken from the tab orders: computer, password,
+// list, user, and round to the computer again.
+TEST_F(InputTest, TabGoesComputerPasswordListUserAndRound) {
+  const std::pair<TControl*, const char*> named[] = {{&controls->PcComboBox, "PcComboBox"},
+                                                      {&controls->PasswordEdit, "PasswordEdit"},
+                                                      {&controls->ListView1, "ListView1"},
+                                                      {&controls->UserComboBox, "UserComboBox"}};
+  auto nameOf = [&](HWND window) -> std::string {
+    for (const auto& [control, name] : named)
+      if (reinterpret_cast<HWND>(control->Handle()) == window) return name;
+    return window ? "another window: " + ClassNameOf(window) : "no window";
+  };
+  ShowActive();
+  std::vector<std::string> visited{nameOf(FocusedControl())};
+  for (int step = 0; step < 4; ++step) {
+    PostToFocus(WM_KEYDOWN, VK_TAB);
+    visited.push_back(nameOf(FocusedControl()));
+  }
+  EXPECT_EQ(visited,
+            (std::vector<std::string>{"PcComboBox", "PasswordEdit", "ListView1", "UserComboBox", "PcComboBox"}));
 }
 
 TEST_F(InputTest, ReactivationRestoresTheFocusedControl) {

@@ -178,6 +178,41 @@ TEST_F(ListViewTest, MinWidthRefusesNarrowerDividerChanges) {
   EXPECT_EQ(List().ColumnWidth(3), 1);
 }
 
+// A new caption keeps the column's alignment, in the list and in the header that draws it.
+TEST_F(ListViewTest, RelabelledColumnsKeepTheirAlignment) {
+  struct Case { int column; const char* caption; int listFormat; int headerFormat; };
+  const Case cases[] = {{4, "Memoria", LVCFMT_RIGHT, HDF_RIGHT},
+                        {9, "Priorit\xE4t", LVCFMT_RIGHT, HDF_RIGHT},
+                        {2, "Prozess ID", LVCFMT_RIGHT, HDF_RIGHT},
+                        {1, "Ordner", LVCFMT_LEFT, HDF_LEFT},
+                        {0, "Proceso", LVCFMT_LEFT, HDF_LEFT}};
+  for (const Case& c : cases) {
+    List().SetColumnCaption(c.column, c.caption);
+
+    char listText[64] = {};
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_TEXT;
+    column.pszText = listText;
+    column.cchTextMax = sizeof listText;
+    ASSERT_TRUE(::SendMessageA(ListWindow(), LVM_GETCOLUMNA, static_cast<WPARAM>(c.column),
+                               reinterpret_cast<LPARAM>(&column))) << c.caption;
+    EXPECT_STREQ(listText, c.caption);
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, c.listFormat) << c.caption;
+
+    char headerText[64] = {};
+    HDITEMA item{};
+    item.mask = HDI_FORMAT | HDI_TEXT;
+    item.pszText = headerText;
+    item.cchTextMax = sizeof headerText;
+    ASSERT_TRUE(::SendMessageA(Header(), HDM_GETITEMA, static_cast<WPARAM>(c.column), reinterpret_cast<LPARAM>(&item)))
+        << c.caption;
+    EXPECT_STREQ(headerText, c.caption);
+    EXPECT_EQ(item.fmt & HDF_JUSTIFYMASK, c.headerFormat) << c.caption << std::hex << " format " << item.fmt;
+    EXPECT_TRUE(item.fmt & HDF_STRING) << c.caption << ": the header still draws the text";
+    EXPECT_EQ(List().ColumnCaption(c.column), c.caption);
+  }
+}
+
 TEST_F(ListViewTest, NotificationsBecomeEvents) {
   std::vector<std::string> events;
   List().OnClick = [&](TObject* sender) { events.push_back(sender == &List() ? "click" : "click from elsewhere"); };
