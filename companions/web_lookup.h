@@ -3,19 +3,23 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orvel {
+
+class ISystem;
 
 // The product's information page: German for language 1, English otherwise.
 std::string InfoPageAddress(std::int32_t language);
 
-// The page about a process: a fixed page for three exact names, else the site-restricted search.
-std::string LookupAddress(const std::string& processName);
+// The page about a process: a fixed page for three exact names, else the site-restricted search
+// for the name read in the system's ANSI code page.
+std::string LookupAddress(const std::string& processName, ISystem& system);
 
 // The part of a process name after its last "\" or ":".
 std::string SearchTerm(const std::string& processName);
 
-// Code page 1252 text as UTF-8, percent-encoded except for A-Z a-z 0-9 - . _ ~.
-std::string PercentEncode(const std::string& ansiText);
+// Every byte of UTF-8 text as %XX except for A-Z a-z 0-9 - . _ ~.
+std::string PercentEncode(std::string_view utf8Text);
 
 }  // namespace orvel

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui.h"
@@ -34,6 +35,10 @@ class ISystem {
   virtual std::string LongTimeText(std::uint32_t secondsAfterMidnight) = 0;
   // The user locale's time separator (":" in most locales).
   virtual std::string TimeSeparator() = 0;
+
+  // Text of the ANSI code page, as every "A" API gives it, re-encoded as UTF-8; throws when the
+  // platform cannot convert it.
+  virtual std::string AnsiToUtf8(std::string_view ansiText) = 0;
 
   // ShellExecuteA; verb nullptr for the default verb. The result is not examined by callers.
   virtual void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) = 0;

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/common/allocation_count.h"
@@ -36,6 +37,7 @@ class BenchSystem : public ISystem {
     return text;
   }
   std::string TimeSeparator() override { return ":"; }
+  std::string AnsiToUtf8(std::string_view text) override { return std::string(text); }  // row texts convert nothing
   void ShellExecuteA(WindowHandle, const char*, const std::string&, int) override {}
 };
 

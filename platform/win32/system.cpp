@@ -2,6 +2,11 @@
 
 #include <objbase.h>
 
+#include <climits>
+#include <cwchar>
+#include <memory>
+
+#include "com.h"
 #include "win32_api.h"
 
 namespace orvel {
@@ -18,13 +23,40 @@ std::uint32_t ReadOsMajorVersion() {
   return ::GetVersionExA(&version) ? version.dwMajorVersion : 0;
 }
 
-std::string Narrow(const wchar_t* text) {
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string result(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text, -1, result.data(), size, nullptr, nullptr);
-  result.resize(static_cast<std::size_t>(size) - 1);
-  return result;
+// CommandLineToArgvW hands out one LocalAlloc block holding the pointers and their texts.
+struct LocalFreeDeleter {
+  void operator()(LPWSTR* block) const noexcept { ::LocalFree(block); }
+};
+using ArgumentBlock = std::unique_ptr<LPWSTR[], LocalFreeDeleter>;
+
+// Narrowed as every other text: no best-fit look-alikes, so a full-width switch stays unrecognised.
+std::string Narrow(const wchar_t* text) { return com::ToAnsi(text, static_cast<int>(std::wcslen(text))); }
+
+int ConversionLength(std::size_t size) {
+  if (size > static_cast<std::size_t>(INT_MAX)) com::ThrowSystemError(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
+  return static_cast<int>(size);
+}
+
+std::wstring AnsiToWide(std::string_view text) {
+  const int size = ConversionLength(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (length <= 0) com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length) != length) {
+    com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
+  }
+  return wide;
+}
+
+std::string WideToUtf8(const std::wstring& wide) {
+  const int size = ConversionLength(wide.size());
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  if (::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr) != length) {
+    com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
+  }
+  return utf8;
 }
 
 }  // namespace
@@ -55,17 +87,17 @@ bool Win32System::GetUserNameA(char* buffer, std::uint32_t* size) {
 
 std::uint16_t Win32System::GetUserDefaultLangID() { return ::GetUserDefaultLangID(); }
 
-// The platform's own splitting (CommandLineToArgvW), narrowed to the ANSI code page.
-std::vector<std::string> Win32System::CommandLineArguments() {
+std::vector<std::string> SplitCommandLine(const wchar_t* commandLine) {
   int count = 0;
-  LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  const ArgumentBlock arguments(::CommandLineToArgvW(commandLine, &count));
   std::vector<std::string> result;
   if (!arguments) return result;
   result.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) result.push_back(Narrow(arguments[i]));
-  ::LocalFree(arguments);
   return result;
 }
+
+std::vector<std::string> Win32System::CommandLineArguments() { return SplitCommandLine(::GetCommandLineW()); }
 
 std::uint32_t Win32System::GetTickCount() { return ::GetTickCount(); }
 
@@ -90,6 +122,11 @@ std::string Win32System::TimeSeparator() {
   char text[kTextBuffer] = {};
   if (!::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, text, kTextBuffer)) return {};
   return text;
+}
+
+std::string Win32System::AnsiToUtf8(std::string_view ansiText) {
+  if (ansiText.empty()) return {};
+  return WideToUtf8(AnsiToWide(ansiText));
 }
 
 void Win32System::ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) {

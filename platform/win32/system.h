@@ -5,6 +5,9 @@
 
 namespace orvel {
 
+// The platform's own splitting (CommandLineToArgvW) of a command line, narrowed to the ANSI code page.
+std::vector<std::string> SplitCommandLine(const wchar_t* commandLine);
+
 class Win32System : public ISystem {
  public:
   Win32System();
@@ -22,6 +25,7 @@ class Win32System : public ISystem {
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
   std::string LongTimeText(std::uint32_t secondsAfterMidnight) override;
   std::string TimeSeparator() override;
+  std::string AnsiToUtf8(std::string_view ansiText) override;
   void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) override;
 
  private:

@@ -1,13 +1,16 @@
-// The system services for the CPU-time text: a user locale whose long time format is built
-// as GetTimeFormatA builds it from a picture, and a record of the calls made.
+// The system services for the fuzz targets: a user locale whose long time format is built as
+// GetTimeFormatA builds it from a picture, a record of the calls made, and code page 1252 as the
+// ANSI code page.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "../cp1252_text.h"
 #include "platform/system.h"
 
 namespace orvel::fuzz {
@@ -34,6 +37,7 @@ class TimeFormatSystem final : public ISystem {
     return Format(secondsAfterMidnight / 3600, secondsAfterMidnight / 60 % 60, secondsAfterMidnight % 60);
   }
   std::string TimeSeparator() override { return locale_.separator; }
+  std::string AnsiToUtf8(std::string_view text) override { return cp1252::ToUtf8(text); }
 
   bool CoInitialize() override { return false; }
   void CoUninitialize() override {}

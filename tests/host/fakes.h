@@ -5,11 +5,13 @@
 #include <cstring>
 #include <deque>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "../cp1252_text.h"
 #include "app/form1.h"
 #include "platform/ole_error.h"
 
@@ -245,6 +247,7 @@ class FakeSystem : public ISystem {
     return text;
   }
   std::string TimeSeparator() override { return timeSeparator; }
+  std::string AnsiToUtf8(std::string_view text) override { return ansiToUtf8(text); }
   void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int show) override {
     shellCalls.push_back({owner, verb ? std::optional<std::string>(verb) : std::nullopt, file, show});
   }
@@ -262,6 +265,7 @@ class FakeSystem : public ISystem {
   std::uint32_t errorMode = 0;
   std::vector<std::uint32_t> errorModes;
   std::string timeSeparator = ":";
+  std::function<std::string(std::string_view)> ansiToUtf8 = cp1252::ToUtf8;  // the ANSI code page
   std::vector<ShellCall> shellCalls;
 
  private:

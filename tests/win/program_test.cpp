@@ -2,9 +2,14 @@
 // system services, on the real platform.
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "../cp1252_text.h"
+#include "companions/web_lookup.h"
 #include "platform/win32/system.h"
 #include "toolkit_fixture.h"
+#include "web_config.h"
 
 namespace orvel::toolkit_test {
 namespace {
@@ -159,6 +164,67 @@ TEST(SystemServices, CommandLineSplitAsTheRuntimeDoes) {
   const std::vector<std::string> arguments = system.CommandLineArguments();
   ASSERT_EQ(static_cast<int>(arguments.size()), __argc);
   for (int i = 0; i < __argc; ++i) EXPECT_EQ(arguments[static_cast<std::size_t>(i)], __argv[i]) << i;
+}
+
+TEST(SystemServices, CommandLineSplitByThePlatformsRules) {
+  struct Case {
+    const wchar_t* line;
+    std::vector<std::string> arguments;
+  };
+  const Case cases[] = {
+      {L"Orvelkit.exe /language \"1 \"", {"Orvelkit.exe", "/language", "1 "}},
+      {L"\"C:\\Program Files\\Orvelkit.exe\" \"/language\" 1", {"C:\\Program Files\\Orvelkit.exe", "/language", "1"}},
+      {L"Orvelkit.exe /language \"\"", {"Orvelkit.exe", "/language", ""}},
+      {L"Orvelkit.exe \"\" /language", {"Orvelkit.exe", "", "/language"}},
+      {L"Orvelkit.exe\t/language \t  2", {"Orvelkit.exe", "/language", "2"}},
+      {L"Orvelkit.exe /lan\"guage 1\"", {"Orvelkit.exe", "/language 1"}},
+      // Backslashes are literal unless a quote follows; then pairs halve and an odd one keeps the quote.
+      {L"Orvelkit.exe C:\\dir\\ a\\\"b", {"Orvelkit.exe", "C:\\dir\\", "a\"b"}},
+      {L"Orvelkit.exe \"a\\\\\" b", {"Orvelkit.exe", "a\\", "b"}},
+      {L"Orvelkit.exe a\\\\\\\"b \"c d\"e", {"Orvelkit.exe", "a\\\"b", "c de"}},
+      // The program's own path keeps its backslashes, even before the closing quote.
+      {L"\"C:\\dir\\\" x", {"C:\\dir\\", "x"}},
+      // Narrowed to code page 1252 without best fit: full-width look-alikes do not become "/language".
+      {L"Orvelkit.exe \x00E4 \xFF0F\xFF4C\xFF41\xFF4E\xFF47\xFF55\xFF41\xFF47\xFF45 1",
+       {"Orvelkit.exe", "\xE4", "?????????", "1"}},
+  };
+  ASSERT_EQ(::GetACP(), 1252u) << "the expected texts are code page 1252";
+  for (const Case& c : cases) {
+    EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << testing::PrintToString(std::wstring(c.line));
+  }
+}
+
+TEST(SystemServices, AnsiTextAsUtf8) {
+  ASSERT_EQ(::GetACP(), 1252u) << "the cases are code page 1252 bytes";
+  Win32System system;
+  struct Case {
+    std::string ansi, utf8;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"svchost.exe", "svchost.exe"},
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"\xE4", "\xC3\xA4"},
+      {"\x80", "\xE2\x82\xAC"},
+      {"M\xFCller\x99.exe", "M\xC3\xBCller\xE2\x84\xA2.exe"},
+      {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+      {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(system.AnsiToUtf8(c.ansi), c.utf8) << testing::PrintToString(c.ansi);
+  }
+  EXPECT_EQ(LookupAddress("C:\\Tools\\M\xE4rz\x80.exe", system),
+            "http://" ORVEL_SEARCH_HOST "/search?q=M%C3%A4rz%E2%82%AC.exe+site%3A" ORVEL_INFO_DOMAIN);
+}
+
+// The host tests' stand-in for the conversion reads every byte as Windows does.
+TEST(SystemServices, HostCodePage1252AgreesWithThePlatform) {
+  ASSERT_EQ(::GetACP(), 1252u);
+  Win32System system;
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string text(1, static_cast<char>(byte));
+    EXPECT_EQ(system.AnsiToUtf8(text), cp1252::ToUtf8(text)) << byte;
+  }
 }
 
 TEST(SystemServices, LongTimeTextOfSecondsAfterMidnight) {
