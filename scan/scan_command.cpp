@@ -32,11 +32,41 @@ void RememberComputer(TComboBox& history) {
   history.SetItemIndex(0);
 }
 
+// Each restoring step runs even when an earlier one fails: none may leave the button hidden.
+template <class Step>
+void Quietly(Step step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+// Returns the window to its idle state when the scan command leaves, by whatever way it leaves.
+class IdleOnExit {
+ public:
+  IdleOnExit(TAnimate& animation, TSpeedButton& button) noexcept : animation_(animation), button_(button) {}
+  IdleOnExit(const IdleOnExit&) = delete;
+  IdleOnExit& operator=(const IdleOnExit&) = delete;
+  ~IdleOnExit() {
+    Quietly([this] { animation_.SetVisible(false); });
+    Quietly([this] { animation_.Stop(); });
+    Quietly([this] { button_.SetVisible(true); });
+    Quietly([this] { button_.SetEnabled(true); });
+  }
+
+ private:
+  TAnimate& animation_;
+  TSpeedButton& button_;
+};
+
 }  // namespace
 
 void TForm1::StartButtonClick(TObject* /*sender*/) {
   TPIArray records;
   ListView1.Clear();
+  // Outside the guarded steps, so the idle state returns after the failure message, and also when
+  // showing the message fails or a failure of another kind escapes.
+  const IdleOnExit idle(Animate1, StartButton);
   try {
     StartButton.SetEnabled(false);
     StartButton.SetVisible(false);
@@ -52,10 +82,6 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
   } catch (const std::exception& failure) {
     Services.Application.ShowMessage(std::string("ListView ") + failure.what());
   }
-  Animate1.SetVisible(false);
-  Animate1.Stop();
-  StartButton.SetVisible(true);
-  StartButton.SetEnabled(true);
 }
 
 void TForm1::PcEditKeyDown(TObject* sender, std::uint16_t& key, TShiftState /*shift*/) {

@@ -22,20 +22,30 @@ using com::Bstr;
 using com::Check;
 using com::Variant;
 
+// Error information that no failure of ours reads would otherwise be taken as the description of
+// a later failure that sets none.
+void ForgetErrorInfo() noexcept { ::SetErrorInfo(0, nullptr); }
+
+// A failure that carries no error information: whatever the thread holds belongs to another call.
+[[noreturn]] void ThrowUnexplained(HRESULT code) {
+  ForgetErrorInfo();
+  com::ThrowSystemError(code);
+}
+
 // A call that succeeds without handing back its object cannot go on.
 template <class Interface>
 ComPtr<Interface> Required(ComPtr<Interface> object) {
-  if (!object) com::ThrowSystemError(E_POINTER);
+  if (!object) ThrowUnexplained(E_POINTER);
   return object;
 }
 
 // QueryInterface carries no error information: its failure reads as the system's text.
 template <class Interface>
 ComPtr<Interface> Query(IUnknown* object) {
-  if (!object) com::ThrowSystemError(E_NOINTERFACE);
+  if (!object) ThrowUnexplained(E_NOINTERFACE);
   ComPtr<Interface> result;
   const HRESULT code = object->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(result.GetAddressOf()));
-  if (FAILED(code)) com::ThrowSystemError(code);
+  if (FAILED(code)) ThrowUnexplained(code);
   return Required(std::move(result));
 }
 
@@ -148,8 +158,10 @@ class Enum : public IWmiEnum {
   std::unique_ptr<IWmiElement> Next() override {
     auto element = std::make_unique<Element>(names_);
     ULONG fetched = 0;
-    if (elements_->Next(1, element->Slot(), &fetched) != S_OK) return nullptr;
-    return element;
+    if (elements_->Next(1, element->Slot(), &fetched) == S_OK) return element;
+    // Any other answer ends the enumeration unreported, so its error information must not linger.
+    ForgetErrorInfo();
+    return nullptr;
   }
 
  private:
@@ -246,7 +258,7 @@ WmiValue AsText(const VARIANT& value) {
   Variant text;
   // The source is only read; the header merely lacks the const.
   const HRESULT code = ::VariantChangeType(text.get(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
-  if (FAILED(code)) com::ThrowSystemError(code);
+  if (FAILED(code)) ThrowUnexplained(code);
   return WmiValue::FromText(com::ToAnsi((*text).bstrVal));
 }
 
@@ -266,10 +278,12 @@ WmiValue ToWmiValue(const VARIANT& value) {
 }
 
 std::unique_ptr<IWmiLocator> Win32Wmi::CreateLocator() {
+  // A scan starts clean: a description left by earlier work on this thread belongs to none of its calls.
+  ForgetErrorInfo();
   ComPtr<IUnknown> unknown;
   const HRESULT code = ::CoCreateInstance(__uuidof(SWbemLocator), nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                           IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
-  if (FAILED(code)) com::ThrowSystemError(code);
+  if (FAILED(code)) ThrowUnexplained(code);
   return std::make_unique<Locator>(Query<ISWbemLocator>(Required(std::move(unknown)).Get()));
 }
 

@@ -15,12 +15,6 @@ HWND Required(HWND window, const char* what) {
   return window;
 }
 
-std::string TwoDigits(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02u", value);
-  return text;
-}
-
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32 || c == '.'; }
 
 void Answer(HWND box, const ScanWindow& window, ScanOutcome& outcome) {
@@ -230,10 +224,14 @@ std::string CpuTimeText(unsigned seconds) {
     GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, sizeof text);
     return text;
   }
+  throw std::invalid_argument("write the text of " + std::to_string(seconds) + " s with HoursCpuTimeText");
+}
+
+std::string HoursCpuTimeText(const std::string& hours, const std::string& minutes, const std::string& seconds) {
+  char text[16] = {};
   GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, text, sizeof text);
   const std::string separator = text;
-  return std::to_string(seconds / 3600) + separator + TwoDigits(seconds / 60 % 60) + separator +
-         TwoDigits(seconds % 60);
+  return hours + separator + minutes + separator + seconds;
 }
 
 std::string Ansi(const std::string& utf8) {

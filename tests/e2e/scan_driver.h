@@ -100,8 +100,11 @@ constexpr const char* kTitle = "Orvel for Windows Networks";
 // The message text of a failed call without a usable description, as this system words it.
 std::string SystemMessageText(HRESULT code);
 
-// The CPU-time text of a row for a number of seconds, in this environment's locale.
+// The CPU-time text of a row for fewer than 3600 seconds, in this environment's locale.
 std::string CpuTimeText(unsigned seconds);
+// The CPU-time text of an hour or more, its figures written out by the test: the locale's time
+// separator between them.
+std::string HoursCpuTimeText(const std::string& hours, const std::string& minutes, const std::string& seconds);
 
 // Text as the program stores it: UTF-8 into the ANSI code page, "?" for what it lacks.
 std::string Ansi(const std::string& utf8);

@@ -1,6 +1,6 @@
 // The scan from start to list in the running program: the rows and status line of the first paint's
-// scan, a refused connection, Enter in the password field with the computer history, and the local
-// processes through the stand-in's live mode.
+// scan and the paints after it, a refused connection, Enter in the password field with the computer
+// history, and the local processes through the stand-in's live mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,10 +36,10 @@ std::vector<Listed> ListedProcesses() {
       {R"(process Name="backup.exe" ExecutablePath="C:\Program Files\Backup\backup.exe" ProcessId=2000 ParentProcessId=708 SessionId=0 ThreadCount=5 Priority=4 WorkingSetSize="10240" HandleCount=50 UserModeTime="35980000000" KernelModeTime="10000000")",
        {"backup.exe", "C:\\Program Files\\Backup\\backup.exe", "2000", "708", "10 K", CpuTimeText(3599), "50", "0", "5", "4"}},
       {R"(process Name="sqlservr.exe" ExecutablePath="C:\Program Files\SQL\sqlservr.exe" ProcessId=3000 ParentProcessId=708 SessionId=0 ThreadCount=80 Priority=13 WorkingSetSize="1048576" HandleCount=2000 UserModeTime="900610000000" KernelModeTime="0")",
-       {"sqlservr.exe", "C:\\Program Files\\SQL\\sqlservr.exe", "3000", "708", "1024 K", CpuTimeText(90061), "2000", "0", "80", "13"}},
+       {"sqlservr.exe", "C:\\Program Files\\SQL\\sqlservr.exe", "3000", "708", "1024 K", HoursCpuTimeText("25", "01", "01"), "2000", "0", "80", "13"}},
       // Typed variants as other providers send them, and the largest CPU time.
       {R"(process Name="typed.exe" ExecutablePath="C:\typed.exe" ProcessId=ui4:4000 ParentProcessId=i8:-1 SessionId=i8:8589934593 ThreadCount=i2:7 Priority=ui1:24 WorkingSetSize=i8:5120 HandleCount=ui4:4294967295 UserModeTime="42949672950000000" KernelModeTime=null)",
-       {"typed.exe", "C:\\typed.exe", "4000", "4294967295", "5 K", CpuTimeText(4294967295u), "4294967295", "1", "7", "24"}},
+       {"typed.exe", "C:\\typed.exe", "4000", "4294967295", "5 K", HoursCpuTimeText("1193046", "28", "15"), "4294967295", "1", "7", "24"}},
   };
 }
 
@@ -47,6 +47,17 @@ std::string ScenarioOf(const std::vector<Listed>& processes, const std::string& 
   std::string text;
   for (const Listed& p : processes) text += std::string(p.scenario) + "\n";
   return text + extra;
+}
+
+bool IsDecimal(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Empty, "n s" or the locale's time of day: whichever a total under an hour gives.
+bool IsCpuTimeUnderAnHour(const std::string& text) {
+  for (unsigned seconds = 0; seconds < 3600; ++seconds)
+    if (CpuTimeText(seconds) == text) return true;
+  return false;
 }
 
 std::string LocalComputerName() {
@@ -81,6 +92,42 @@ TEST(Scan, FirstPaintListsEveryProcessWithItsTenTexts) {
                                      "authority=\"\" securityFlags=0x80 namedValueSet=null"});
   EXPECT_TRUE(NothingLeftReferenced(log)) << log.back();
   Screenshot(window.main, "scan-first-paint");
+}
+
+// The window has handled a paint once its update region is validated and its queue is past the handler.
+bool Repainted(HWND window) {
+  if (!WaitFor([&] { return !GetUpdateRect(window, nullptr, FALSE); }, 60s)) return false;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 120000, nullptr) != 0;
+}
+
+TEST(Scan, LaterPaintsRepaintWithoutScanningAgain) {
+  StandIn standIn;
+  const auto processes = ListedProcesses();
+  standIn.Write(ScenarioOf({processes.begin(), processes.begin() + 3}));
+  Program program("", standIn.Environment());
+  ScanWindow window(program.MainWindow());
+  ASSERT_TRUE(StartupScan(window).finished) << StatusText(window.status);
+  ASSERT_EQ(standIn.Connections().size(), 1u);
+
+  ShowWindow(window.main, SW_MINIMIZE);
+  ShowWindow(window.main, SW_RESTORE);
+  ASSERT_TRUE(Repainted(window.main)) << "restored";
+  // The program's thread held while the window is invalidated, so that the pending paint can be seen
+  // before it is handled.
+  const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window.main, nullptr));
+  ASSERT_NE(thread, nullptr);
+  ASSERT_NE(SuspendThread(thread), static_cast<DWORD>(-1));
+  const bool invalidated = InvalidateRect(window.main, nullptr, TRUE) && GetUpdateRect(window.main, nullptr, FALSE);
+  ResumeThread(thread);
+  CloseHandle(thread);
+  ASSERT_TRUE(invalidated) << "the window awaits a paint";
+  ASSERT_TRUE(Repainted(window.main)) << "invalidated";
+
+  EXPECT_EQ(standIn.Connections().size(), 1u);
+  EXPECT_TRUE(window.Idle());
+  EXPECT_EQ(StatusText(window.status), ProcessCountText(3));
+  EXPECT_EQ(ListRowCount(window.list), 3);
+  EXPECT_TRUE(program.Dialogs().empty());
 }
 
 TEST(Scan, RefusedConnectionShowsOneBoxAndNoRows) {
@@ -169,6 +216,7 @@ TEST(Scan, LiveModeListsTheLocalProcesses) {
   const auto own = std::find_if(rows.begin(), rows.end(), [&](const auto& row) { return row[2] == ownId; });
   ASSERT_NE(own, rows.end()) << "no row for process " << ownId;
   const auto& row = *own;
+  ASSERT_EQ(row.size(), 10u);
   EXPECT_EQ(row[0], "Orvelkit.exe");
   EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, row[1].c_str(), -1,
                            WindowsPath(ORVEL_EXE_UNIX_PATH).c_str(), -1),
@@ -177,7 +225,23 @@ TEST(Scan, LiveModeListsTheLocalProcesses) {
   EXPECT_EQ(row[3], std::to_string(GetCurrentProcessId())) << "started by this test";
   EXPECT_GE(std::stoul(row[8]), 1u) << "threads";
   const std::string ram = row[4];
+  ASSERT_GT(ram.size(), 2u);
+  EXPECT_EQ(ram.substr(ram.size() - 2), " K");
+  ASSERT_TRUE(IsDecimal(ram.substr(0, ram.size() - 2))) << ram;
   EXPECT_GT(std::stoul(ram.substr(0, ram.size() - 2)), 0u) << ram;
+  EXPECT_TRUE(IsCpuTimeUnderAnHour(row[5])) << "CPU time " << row[5];
+  ASSERT_TRUE(IsDecimal(row[6])) << "handles " << row[6];
+  EXPECT_GT(std::stoul(row[6]), 0u) << "handles";
+  DWORD session = 0;
+  ASSERT_TRUE(ProcessIdToSessionId(program.Id(), &session));
+  EXPECT_EQ(row[7], std::to_string(session)) << "session";
+  EXPECT_EQ(row[9], "8") << "the base priority of the normal class it was started in";
+  // Every row carries its numbers in plain decimal.
+  for (const auto& listed : rows) {
+    ASSERT_EQ(listed.size(), 10u);
+    for (const int column : {2, 3, 6, 7, 8, 9}) EXPECT_TRUE(IsDecimal(listed[column])) << listed[0] << " column " << column;
+    EXPECT_TRUE(listed[4].size() > 2 && IsDecimal(listed[4].substr(0, listed[4].size() - 2))) << listed[0] << " " << listed[4];
+  }
   const std::string testerId = std::to_string(GetCurrentProcessId());
   EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const auto& r) { return r[2] == testerId; }))
       << "the test program itself";

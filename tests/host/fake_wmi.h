@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -36,9 +37,12 @@ class FakeWmi : public IWmi {
   // Step ("ConnectServer", "AsObject 2", ...) to the message text of its failure.
   std::map<std::string, std::string> failures;
   std::optional<std::size_t> nextFailsAt;  // Next ends the enumeration at this element
+  // Runs inside CreateLocator, while the scan is under way; may throw like a failing step.
+  std::function<void()> whileCreatingLocator;
 
   // What happened.
-  std::vector<std::string> calls;
+  std::vector<std::string> calls;  // the password only as <set> or <empty>, as a call log must
+  std::string lastPassword;         // the password ConnectServer was last given
   int live = 0;
   int created = 0;
 
@@ -169,7 +173,9 @@ class FakeLocator : public IWmiLocator, FakeWmiObjectBase {
                                               const std::string& user, const std::string& password,
                                               const std::string& locale, const std::string& authority,
                                               std::int32_t securityFlags) override {
-    wmi_.Call("ConnectServer", "ConnectServer(" + server + ", " + nameSpace + ", " + user + ", " + password + ", " +
+    wmi_.lastPassword = password;
+    const std::string secret = password.empty() ? "<empty>" : "<set>";
+    wmi_.Call("ConnectServer", "ConnectServer(" + server + ", " + nameSpace + ", " + user + ", " + secret + ", " +
                                    locale + ", " + authority + ", " + std::to_string(securityFlags) + ")");
     if (!wmi_.returnsServices) return nullptr;
     return std::make_unique<FakeServices>(wmi_);
@@ -178,6 +184,7 @@ class FakeLocator : public IWmiLocator, FakeWmiObjectBase {
 
 inline std::unique_ptr<IWmiLocator> FakeWmi::CreateLocator() {
   Call("CreateLocator", "CreateLocator()");
+  if (whileCreatingLocator) whileCreatingLocator();
   return std::make_unique<FakeLocator>(*this);
 }
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 
 #include "scan/row_texts.h"
@@ -31,7 +32,7 @@ TEST_F(ScanCommandTest, ShowsOneRowPerRecordWithItsTexts) {
   EXPECT_EQ(StatusBar.SimpleText(), "3 processes");
   EXPECT_EQ(ListView1.updateDepth, 0);
   EXPECT_LT(Position("ListView1.begin-update"), Position("ListView1.end-update"));
-  EXPECT_EQ(fakeWmi->calls.at(1), "ConnectServer(WORKSTATION7, root\\CIMV2, , , , , 128)");
+  EXPECT_EQ(fakeWmi->calls.at(1), "ConnectServer(WORKSTATION7, root\\CIMV2, , <empty>, , , 128)");
 }
 
 TEST_F(ScanCommandTest, PassesTheThreeFieldsToTheScan) {
@@ -39,7 +40,9 @@ TEST_F(ScanCommandTest, PassesTheThreeFieldsToTheScan) {
   UserComboBox.SetText("ops");
   PasswordEdit.SetText("pa%ss");
   StartButton.OnClick(&StartButton);
-  EXPECT_EQ(fakeWmi->calls.at(1), "ConnectServer(far-host, root\\CIMV2, ops, pa%ss, , , 128)");
+  EXPECT_EQ(fakeWmi->calls.at(1), "ConnectServer(far-host, root\\CIMV2, ops, <set>, , , 128)");
+  EXPECT_EQ(fakeWmi->lastPassword, "pa%ss");
+  for (const std::string& entry : journal.entries) EXPECT_EQ(entry.find("pa%ss"), std::string::npos) << entry;
 }
 
 TEST_F(ScanCommandTest, EveryScanStartsFromAnEmptyList) {
@@ -98,6 +101,41 @@ TEST_F(ScanCommandTest, BusyWhileScanningAndIdleAfterwardsOnEveryPath) {
   }
 }
 
+class ThrowingApplication : public FakeApplication {
+ public:
+  using FakeApplication::FakeApplication;
+  void ShowMessage(const std::string& text) override {
+    FakeApplication::ShowMessage(text);
+    throw EOleError("no message box", 0);
+  }
+};
+
+TEST_F(ScanCommandTest, IdleAgainWhenTheFailureMessageFailsOrAnUnknownFailureEscapes) {
+  ThrowingApplication application(journal);
+  TForm1 form(Controls(), {application, System, *wmi, *shell, *windows});
+  const struct { const char* name; std::function<void()> script; std::size_t messages; } cases[] = {
+      {"the message box fails", [this] { fakeWmi->failures["CreateLocator"] = "Class not registered"; }, 1},
+      {"a failure of no standard kind", [this] { fakeWmi->whileCreatingLocator = [] { throw 42; }; }, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fakeWmi->failures.clear();
+    fakeWmi->whileCreatingLocator = nullptr;
+    application.messages.clear();
+    journal.entries.clear();
+    c.script();
+
+    EXPECT_ANY_THROW(form.StartButtonClick(&StartButton));
+
+    EXPECT_GE(Position(kBusy[0]), 0);
+    EXPECT_TRUE(EndsWith(journal.entries, kIdle));
+    EXPECT_TRUE(StartButton.Visible() && StartButton.Enabled());
+    EXPECT_FALSE(Animate1.Visible() || Animate1.Playing());
+    EXPECT_EQ(application.messages.size(), c.messages);
+    EXPECT_EQ(fakeWmi->live, 0);
+  }
+}
+
 TEST_F(ScanCommandTest, ComputerHistoryMovesAKnownNameToTheTop) {
   const struct { const char* typed; std::vector<std::string> items; const char* field; int selected; } cases[] = {
       {"beta", {"BETA", "ALPHA"}, "BETA", 0},
@@ -148,10 +186,19 @@ TEST_F(ScanCommandTest, EnterInAnyEntryFieldScansWhateverModifiersAreHeld) {
 }
 
 TEST_F(ScanCommandTest, FirstPaintScansOnceAndLaterPaintsOnlyRepaint) {
+  // A paint dispatched while the first scan runs, as the window gets one while it waits.
+  int paintsDuringScan = 0;
+  fakeWmi->whileCreatingLocator = [this, &paintsDuringScan] {
+    // Only the first: a handler still bound would otherwise recurse without end.
+    if (++paintsDuringScan == 1 && Form.OnPaint) Form.OnPaint(&Form);
+  };
   ASSERT_TRUE(Form.OnPaint);
   Form.OnPaint(&Form);
+
+  EXPECT_EQ(paintsDuringScan, 1);
+  EXPECT_EQ(std::count(fakeWmi->calls.begin(), fakeWmi->calls.end(), "CreateLocator()"), 1);
   EXPECT_FALSE(Form.OnPaint);
-  EXPECT_EQ(fakeWmi->calls.at(1), "ConnectServer(WORKSTATION7, root\\CIMV2, , , , , 128)");
+  EXPECT_EQ(fakeWmi->calls.at(1), "ConnectServer(WORKSTATION7, root\\CIMV2, , <empty>, , , 128)");
   EXPECT_EQ(ListView1.RowCount(), 3);
   EXPECT_EQ(StatusBar.SimpleText(), "3 processes");
 }

@@ -15,7 +15,7 @@ TEST_F(ScanProcessesTest, CallsEveryStepInOrderWithItsArguments) {
   Scan("PC1", "ops", "pw");
   const std::vector<std::string> expected{
       "CreateLocator()",
-      "ConnectServer(PC1, root\\CIMV2, ops, pw, , , 128)",
+      "ConnectServer(PC1, root\\CIMV2, ops, <set>, , , 128)",
       "SetImpersonationLevel(3)",
       "AddPrivilege(19, true)",
       "Get(Win32_Process, 131072)",
@@ -38,6 +38,7 @@ TEST_F(ScanProcessesTest, CallsEveryStepInOrderWithItsArguments) {
       "Next()",
   };
   EXPECT_EQ(fakeWmi->calls, expected);
+  EXPECT_EQ(fakeWmi->lastPassword, "pw");
   EXPECT_EQ(StatusBar.texts, (std::vector<std::string>{"Start...", "Connecting to PC1 ..."}));
   EXPECT_TRUE(Application.boxes.empty());
 }
@@ -46,7 +47,7 @@ TEST_F(ScanProcessesTest, CallsEveryStepInOrderWithItsArguments) {
 TEST_F(ScanProcessesTest, ConnectsWithTheMaximumWaitFlag) {
   Scan("", "", "");
   ASSERT_GE(fakeWmi->calls.size(), 2u);
-  EXPECT_EQ(fakeWmi->calls[1], "ConnectServer(, root\\CIMV2, , , , , 128)");
+  EXPECT_EQ(fakeWmi->calls[1], "ConnectServer(, root\\CIMV2, , <empty>, , , 128)");
 }
 
 TEST_F(ScanProcessesTest, FillsOneRecordPerProcessInEnumerationOrder) {

@@ -214,6 +214,44 @@ TEST_F(WmiClientTest, MessageTextComesFromTheDescriptionElseTheSystemElseTheCode
   }
 }
 
+// Makes the thread's error information a description that belongs to no call of the scan.
+void LeaveErrorInfo(const wchar_t* description) {
+  ICreateErrorInfo* created = nullptr;
+  ASSERT_EQ(::CreateErrorInfo(&created), S_OK);
+  created->SetDescription(const_cast<LPOLESTR>(description));
+  IErrorInfo* info = nullptr;
+  ASSERT_EQ(created->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)), S_OK);
+  created->Release();
+  ASSERT_EQ(::SetErrorInfo(0, info), S_OK);
+  info->Release();
+}
+
+// A description that no reported failure read, left by an enumeration that failed or by earlier work
+// on the thread, must not become the message of a later failure that brings none.
+TEST_F(WmiClientTest, NoUnreadErrorDescriptionOutlivesAScan) {
+  const HRESULT withoutText = static_cast<HRESULT>(0x8004DEADu);
+  ASSERT_TRUE(SystemTextOf(withoutText).empty()) << "the system should have no text for " << Hex(withoutText);
+  const struct { const char* name; const wchar_t* before; std::string ending; std::size_t records; } cases[] = {
+      {"next fails with a description", nullptr, "fail next 1 E_FAIL \"Stale enumerator text\"\n", 1},
+      {"next ends with a description", nullptr, "fail next 2 S_FALSE \"Stale end text\"\n", 2},
+      {"left before a scan that succeeds", L"Stale text of other work", "", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.before) {
+      ASSERT_NO_FATAL_FAILURE(LeaveErrorInfo(c.before));
+    }
+    EXPECT_EQ(Scan(std::string(kOneProcess) + kOneProcess + c.ending).size(), c.records);
+    EXPECT_TRUE(Application.boxes.empty()) << BoxMessage();
+    try {
+      com::Check(withoutText);
+      ADD_FAILURE() << "a failure code passed";
+    } catch (const EOleError& error) {
+      EXPECT_STREQ(error.what(), "OLE-Fehler 8004DEAD");
+    }
+  }
+}
+
 TEST_F(WmiClientTest, ObjectsThatOfferNoInterfaceFailWithTheSystemText) {
   const std::string noInterface = OleMessageText({}, SystemTextOf(E_NOINTERFACE), E_NOINTERFACE);
   const struct { const char* fail; const char* stage; } cases[] = {
