@@ -28,7 +28,6 @@ TForm1::TForm1(const TForm1Controls& c, const TForm1Services& services)
 
 // The bindings of the form definition; the application's deactivation is bound by FormCreate.
 void TForm1::BindEvents() {
-  using namespace std::placeholders;
   Form.OnCreate = [this](TObject* s) { FormCreate(s); };
   Form.OnPaint = [this](TObject* s) { FormPaint(s); };
   Form.OnDeactivate = [this](TObject* s) { FormDeactivate(s); };

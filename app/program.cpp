@@ -1,21 +1,44 @@
 #include "program.h"
 
 namespace orvel {
+namespace {
+
+// The main thread's apartment: left only when it was entered, also when start-up or the loop throws.
+class ComApartment {
+ public:
+  explicit ComApartment(ISystem& system) : system_(system), entered_(system.CoInitialize()) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (entered_) system_.CoUninitialize();
+  }
+
+ private:
+  ISystem& system_;
+  const bool entered_;
+};
+
+// The creation handler fails as any handler does: in the error box, and the program goes on.
+void RunCreateHandler(TFormWindow& form, TApplication& application) noexcept {
+  if (!form.OnCreate) return;
+  try {
+    form.OnCreate(&form);
+  } catch (const std::exception& error) {
+    ReportEscapedError(application, error);
+  } catch (...) {
+    ReportEscapedError(application, UnknownException());
+  }
+}
+
+}  // namespace
 
 int RunProgram(IToolkit& toolkit, const TForm1Services& services) {
-  // Only a successful initialisation is balanced; a failed one shows itself as a failing scan.
-  const bool comInitialized = services.System.CoInitialize();
-  {
-    const TForm1Controls controls = toolkit.CreateMainForm();
-    TForm1 form(controls, services);
-    try {
-      if (controls.Form.OnCreate) controls.Form.OnCreate(&controls.Form);
-    } catch (const std::exception& e) {
-      ReportEscapedError(services.Application, e);
-    }
-    toolkit.Run();
-  }
-  if (comInitialized) services.System.CoUninitialize();
+  // A failed initialisation is not reported here; it shows itself as a failing scan.
+  const ComApartment apartment(services.System);
+  const TForm1Controls controls = toolkit.CreateMainForm();
+  TForm1 form(controls, services);
+  RunCreateHandler(controls.Form, services.Application);
+  toolkit.Run();
   return 0;
 }
 

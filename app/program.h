@@ -24,6 +24,12 @@ int RunProgram(IToolkit& toolkit, const TForm1Services& services);
 // The error box's text for an error that escaped a handler: a full stop is added after a last character above ".".
 std::string EscapedErrorText(const std::string& message);
 
+// What is reported for an exception that is not a std::exception; building it allocates nothing.
+class UnknownException : public std::exception {
+ public:
+  const char* what() const noexcept override { return "Unknown exception"; }
+};
+
 // Shows an escaped error in the application's error box; never throws.
 void ReportEscapedError(TApplication& application, const std::exception& error) noexcept;
 

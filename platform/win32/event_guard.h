@@ -9,12 +9,6 @@
 
 namespace orvel {
 
-// What is reported for an exception that is not a std::exception; building it allocates nothing.
-class UnknownException : public std::exception {
- public:
-  const char* what() const noexcept override { return "Unknown exception"; }
-};
-
 // Runs a bound event handler; an exception it lets out is shown in the application's error box
 // instead of unwinding through Windows. Returns false when the handler failed.
 template <class Handler, class... Args>

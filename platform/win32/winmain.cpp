@@ -22,6 +22,15 @@ void RestrictDllSearchToSystem() {
   setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+// Before the window or after it: nothing of the toolkit is left to report with.
+void ReportStartFailure(const std::exception& error) noexcept {
+  try {
+    ::MessageBoxA(nullptr, orvel::EscapedErrorText(error.what()).c_str(), ORVEL_PRODUCT_NAME, MB_ICONERROR | MB_OK);
+  } catch (...) {
+    // Not even the text could be built; the exit code still says the program failed.
+  }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -35,8 +44,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     orvel::Win32WindowApi windows;
     return orvel::RunProgram(toolkit, {toolkit.Application(), system, wmi, shell, windows});
   } catch (const std::exception& error) {
-    // Before the window or after it: nothing of the toolkit is left to report with.
-    ::MessageBoxA(nullptr, orvel::EscapedErrorText(error.what()).c_str(), ORVEL_PRODUCT_NAME, MB_ICONERROR | MB_OK);
-    return 1;
+    ReportStartFailure(error);
+  } catch (...) {
+    ReportStartFailure(orvel::UnknownException());
   }
+  return 1;
 }

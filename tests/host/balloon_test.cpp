@@ -1,7 +1,9 @@
 // The balloon over the list: its creation, its state machine and the list's hooked window procedure.
 #include <cstring>
+#include <functional>
 
 #include "fake_tooltip.h"
+#include "fake_wmi.h"
 #include "form_fixture.h"
 #include "web_config.h"
 
@@ -117,6 +119,45 @@ TEST_F(BalloonTest, TheToolAsHandedToTheTooltip) {
   EXPECT_EQ(tool.lParam, 0);
   EXPECT_EQ(added->text.substr(0, 34), "Get a detailed description and a s");
   EXPECT_NE(added->text.find("<A>free version</A>"), std::string::npos);
+  // The body text was the caller's: no pointer to it may stay behind in the window's field.
+  EXPECT_EQ(form1->ToolInfo().lpszText, nullptr);
+}
+
+// A scripted WMI that looks at the window when the scan asks for its locator.
+class WatchingWmi : public FakeWmi {
+ public:
+  using FakeWmi::FakeWmi;
+  std::unique_ptr<IWmiLocator> CreateLocator() override {
+    if (atLocator) atLocator();
+    return FakeWmi::CreateLocator();
+  }
+  std::function<void()> atLocator;
+};
+
+TEST_F(BalloonTest, FirstPaintHasTheBalloonAndTheHookInPlaceBeforeTheScanStarts) {
+  auto fake = std::make_unique<WatchingWmi>(journal);
+  WatchingWmi& watching = *fake;
+  wmi = std::move(fake);
+  int locators = 0;
+  WindowHandle hintAtScan = 0;
+  bool toolAddedAtScan = false;
+  std::vector<std::string> tracesOfTooltipAtScan;
+  watching.atLocator = [&] {
+    ++locators;
+    hintAtScan = form1->HintWindow();
+    toolAddedAtScan = tooltip->Last(0x404) != nullptr;
+    // A pop from the tooltip is traced only by the hooked procedure, and changes no state when idle.
+    const std::size_t before = System.traces.size();
+    Tooltip(kTtnPop);
+    tracesOfTooltipAtScan.assign(System.traces.begin() + static_cast<std::ptrdiff_t>(before), System.traces.end());
+  };
+  Start();
+  EXPECT_EQ(locators, 1);
+  EXPECT_EQ(hintAtScan, kTooltip);
+  EXPECT_TRUE(toolAddedAtScan);
+  EXPECT_EQ(tracesOfTooltipAtScan, std::vector<std::string>{"-- hide"});
+  EXPECT_EQ(State(), 0);
+  EXPECT_EQ(StatusBar.SimpleText(), "0 processes");
 }
 
 TEST_F(BalloonTest, TitleAndBodyFollowTheLanguage) {
