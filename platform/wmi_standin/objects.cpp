@@ -260,6 +260,7 @@ class Services final : public ComObject<ServicesStub> {
   }
 
   ScenarioPtr scenario_;
+  std::size_t securityCalls_ = 0;  // the scan asks twice: for the impersonation level, then for privileges
 };
 
 class Privilege final : public ComObject<PrivilegeStub> {
@@ -344,7 +345,10 @@ class Security final : public ComObject<SecurityStub> {
 STDMETHODIMP Services::get_Security_(ISWbemSecurity** security) {
   return Logged(Guard([&]() -> HRESULT {
                   if (const HRESULT checked = CheckOut(security); FAILED(checked)) return checked;
-                  if (const Fault* fault = Injected(scenario_, FaultPoint::Security)) return Report(*fault);
+                  const std::size_t earlierCalls = securityCalls_++;
+                  if (const Fault* fault = Injected(scenario_, FaultPoint::Security, earlierCalls)) {
+                    return Report(*fault);
+                  }
                   *security = (new Security(this))->Detach();
                   return S_OK;
                 }),

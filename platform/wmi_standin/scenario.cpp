@@ -241,7 +241,7 @@ constexpr PointSyntax kPoints[] = {
     {"create", FaultPoint::Create, Index::None, false},
     {"locator", FaultPoint::Locator, Index::None, false},
     {"connect", FaultPoint::Connect, Index::None, false},
-    {"security", FaultPoint::Security, Index::None, false},
+    {"security", FaultPoint::Security, Index::Optional, false},
     {"impersonation", FaultPoint::Impersonation, Index::None, false},
     {"privileges", FaultPoint::Privileges, Index::None, false},
     {"add-privilege", FaultPoint::AddPrivilege, Index::None, false},

@@ -61,7 +61,8 @@ enum class FaultPoint {
 
 struct InjectedFault {
   FaultPoint point = FaultPoint::Connect;
-  std::size_t index = kNone;  // process index (kNone: every process), or for Next the elements delivered first
+  std::size_t index = kNone;  // process index (kNone: every one), for Next the elements delivered first,
+                              // for Security_ the calls made first
   std::wstring property;      // Item and Value only
   Fault fault;
 };

@@ -44,7 +44,9 @@ std::vector<FaultCase> Cases() {
   };
   // Connection, security set-up, class, instance set, enumerator: no rows.
   reported("connect", "2", {});
-  for (const char* point : {"security", "impersonation", "privileges", "add-privilege"}) reported(point, "4", {});
+  for (const char* point : {"security", "impersonation", "security 1", "privileges", "add-privilege"}) {
+    reported(point, "4", {});
+  }
   reported("class", "5", {});
   reported("instances", "6", {});
   reported("enumerator", "6", {});

@@ -400,6 +400,21 @@ TEST_F(StandinTest, CallLogRecordsEveryCallWithoutThePasswordAndEndsWithNoLiveOb
   EXPECT_EQ(LogLines(), expected);
 }
 
+TEST_F(StandinTest, AnIndexedSecurityFailureSparesTheEarlierCalls) {
+  UseScenario("generate 1\nfail security 1 0x80041003\n");
+  const ScanResult result = Scan();
+  ASSERT_TRUE(result.failure);
+  EXPECT_EQ(result.failure->step, "Security_");
+  const std::vector<std::string> lines = LogLines();
+  const auto impersonation = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.starts_with("put_ImpersonationLevel");
+  });
+  ASSERT_NE(impersonation, lines.end()) << "the first Security_ call succeeds";
+  ASSERT_NE(impersonation + 1, lines.end());
+  EXPECT_EQ(*(impersonation + 1), "Security_ -> 0x80041003");
+  EXPECT_EQ(lines.back(), "live-objects 0");
+}
+
 TEST_F(StandinTest, FailedCallsAreLoggedWithTheirCode) {
   UseScenario("fail connect 0x800706BA\n");
   Scan(L"far-away");
