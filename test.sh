@@ -15,7 +15,11 @@ for preset in win32 win64; do tools/wine-prefix build/$preset; done
 . tools/xvfb.sh
 start_private_xvfb 60 99
 cleanup() {
-  for preset in win32 win64; do WINEPREFIX="$PWD/build/$preset/wineprefix" wineserver -k 2>/dev/null || true; done
+  # ctest has ended every test program; let the prefixes' servers close down before their display
+  # goes. Never end them: a program started by ./run.sh may share the prefix, so wait a bounded time.
+  for preset in win32 win64; do
+    WINEPREFIX="$PWD/build/$preset/wineprefix" timeout 30 wineserver -w 2>/dev/null || true
+  done
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT

@@ -26,14 +26,15 @@ constexpr unsigned kSeed = 20240611;
 // ---- what another process can learn of the program's resources ----
 
 // Wine 8 answers 0 for GetGuiResources (not implemented), GetProcessHandleCount and the private
-// bytes of another process; where it does, the counts come from the structures behind them.
+// bytes of another process; where it does, the counts come from the structures behind them, and
+// -1 stands for a count that could not be read either way.
 struct Resources {
   DWORD reportedGdi = 0, reportedUser = 0, reportedHandles = 0;
   SIZE_T reportedPrivate = 0, workingSet = 0;
-  long gdiObjects = -1;  // in use in the program's GDI handle table; -1: not found
-  long windows = 0;      // the program's windows, the USER objects visible from outside
-  long handles = -1;     // the program's entries in the system handle table
-  long long privateBytes = 0;
+  long gdiObjects = -1;        // in use in the program's GDI handle table
+  long windows = -1;           // the program's windows, the USER objects visible from outside
+  long handles = -1;           // the program's entries in the system handle table
+  long long privateBytes = -1;  // committed private memory
 
   long Gdi() const { return reportedGdi ? static_cast<long>(reportedGdi) : gdiObjects; }
   long User() const { return reportedUser ? static_cast<long>(reportedUser) : windows; }
@@ -116,7 +117,8 @@ long long CommittedPrivateBytes(HANDLE process) {
     if (next <= at) break;
     at = next;
   }
-  return total;
+  // A running program always has private memory: none seen means it could not be queried.
+  return total > 0 ? total : -1;
 }
 
 struct SystemHandle {
@@ -151,7 +153,8 @@ long HandleTableEntries(DWORD processId) {
   const auto* table = reinterpret_cast<const SystemHandles*>(buffer.data());
   long count = 0;
   for (ULONG i = 0; i < table->count; ++i) count += table->handles[i].ownerId == processId;
-  return count;
+  // A running program holds handles: none listed means the table did not cover it.
+  return count > 0 ? count : -1;
 }
 
 struct WindowCount {
@@ -186,16 +189,21 @@ class ResourceProbe {
   ResourceProbe(const ResourceProbe&) = delete;
   ResourceProbe& operator=(const ResourceProbe&) = delete;
 
-  // The least of a few samples: a repaint in progress holds a DC or bitmap for a moment.
+  // The least of a few samples: a repaint in progress holds a DC or bitmap for a moment. A sample
+  // that could not be read is no count at all, so it never stands in for the least.
   Resources Settled() {
     Resources least = Measure();
     for (int sample = 1; sample < 5; ++sample) {
       std::this_thread::sleep_for(20ms);
       const Resources r = Measure();
-      least.gdiObjects = std::min(least.gdiObjects, r.gdiObjects);
-      least.windows = std::min(least.windows, r.windows);
-      least.handles = std::min(least.handles, r.handles);
-      least.privateBytes = std::min(least.privateBytes, r.privateBytes);
+      KeepLeastReported(least.reportedGdi, r.reportedGdi);
+      KeepLeastReported(least.reportedUser, r.reportedUser);
+      KeepLeastReported(least.reportedHandles, r.reportedHandles);
+      KeepLeastReported(least.reportedPrivate, r.reportedPrivate);
+      KeepLeast(least.gdiObjects, r.gdiObjects);
+      KeepLeast(least.windows, r.windows);
+      KeepLeast(least.handles, r.handles);
+      KeepLeast(least.privateBytes, r.privateBytes);
     }
     return least;
   }
@@ -214,17 +222,52 @@ class ResourceProbe {
     }
     r.gdiObjects = gdi_.InUse();
     WindowCount windows{id_, 0};
-    EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&windows));
-    r.windows = windows.count;
+    // The main window is always there: none found means the program's windows could not be seen.
+    if (EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&windows)) && windows.count > 0)
+      r.windows = windows.count;
     r.handles = HandleTableEntries(id_);
     r.privateBytes = CommittedPrivateBytes(process_);
     return r;
+  }
+
+  // Our own counts: -1 is unread.
+  template <typename Count>
+  static void KeepLeast(Count& least, Count sample) {
+    if (sample < 0) return;
+    if (least < 0 || sample < least) least = sample;
+  }
+  // The system's counts: 0 is unread.
+  template <typename Count>
+  static void KeepLeastReported(Count& least, Count sample) {
+    if (sample == 0) return;
+    if (least == 0 || sample < least) least = sample;
   }
 
   DWORD id_;
   HANDLE process_;
   GdiTable gdi_;
 };
+
+// Every count read: an unread one (-1) would let any growth check pass unmeasured.
+testing::AssertionResult Readable(const Resources& r) {
+  std::string unread;
+  if (r.Gdi() < 0) unread += " GDI objects,";
+  if (r.User() < 0) unread += " USER objects,";
+  if (r.Handles() < 0) unread += " handles,";
+  if (r.Private() < 0) unread += " private bytes,";
+  if (unread.empty()) return testing::AssertionSuccess();
+  unread.pop_back();
+  return testing::AssertionFailure() << "could not read the program's" << unread;
+}
+
+// The count of the stand-in's "live-objects N at unload" line; -1 when the log has none.
+long LiveObjectsAtUnload(const std::vector<std::string>& log) {
+  for (auto line = log.rbegin(); line != log.rend(); ++line) {
+    long count = -1;
+    if (std::sscanf(line->c_str(), "live-objects %ld at unload", &count) == 1) return count;
+  }
+  return -1;
+}
 
 void Print(const char* when, const Resources& r) {
   std::printf("[ soak     ] %-22s GDI %5ld  USER %4ld  handles %4ld  private %7lld KiB  working set %7lu KiB\n", when,
@@ -294,17 +337,20 @@ TEST(Soak, TwoHundredScansOfFiveHundredProcessesKeepResourcesFlat) {
   ScanWindow window(program.MainWindow());
   ASSERT_TRUE(StartupScan(window).finished);
   ASSERT_EQ(ListRowCount(window.list), kProcesses);
-  // A user name the history already holds after the first scan: it stays one item.
+  // A user name that the first complete scan below adds to the history and every later one finds
+  // there; an empty one would be added again by each scan, as the exact search never finds it.
   SetText(window.userEdit, "soak");
 
   ResourceProbe probe(program.Id());
   const Resources start = probe.Settled();
+  ASSERT_TRUE(Readable(start)) << "after the first scan";
   // Wine loads what a message box needs on the first box of each kind and keeps it.
   for (const char* warmUp : {"fail connect 0x80041001", "fail create 0x80041001"}) {
     standIn.Write(table + warmUp + "\n");
     ASSERT_EQ(PressScan(window).boxes.size(), 1u) << warmUp;
   }
   const Resources baseline = probe.Settled();
+  ASSERT_TRUE(Readable(baseline)) << "after one box of each";
 
   std::mt19937 random(kSeed);
   int failures = 0, boxes = 0;
@@ -326,6 +372,7 @@ TEST(Soak, TwoHundredScansOfFiveHundredProcessesKeepResourcesFlat) {
   }
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began).count();
   const Resources end = probe.Settled();
+  ASSERT_TRUE(Readable(end)) << "after the last scan";
 
   std::printf("[ soak     ] %d scans of %d processes in %lld s, seed %u: %d failures injected, %d boxes answered\n",
               kScans, kProcesses, static_cast<long long>(seconds), kSeed, failures, boxes);
@@ -342,6 +389,12 @@ TEST(Soak, TwoHundredScansOfFiveHundredProcessesKeepResourcesFlat) {
   // Any object kept by an earlier scan would keep the count from ever reaching 0 again.
   EXPECT_GE(std::count(log.begin(), log.end(), "live-objects 0"), 1) << "the last scans wrote " << log.size() << " lines";
   EXPECT_TRUE(NothingLeftReferenced(log)) << log.back();
+
+  // The stand-in counts what is still referenced when its DLL goes with the program.
+  program.Close();
+  const long live = LiveObjectsAtUnload(standIn.LogLines());
+  std::printf("[ soak     ] stand-in objects still referenced when the program ended: %ld\n", live);
+  EXPECT_EQ(live, 0) << "-1: the stand-in wrote no count at unload";
 }
 
 }  // namespace

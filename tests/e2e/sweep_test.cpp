@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,8 @@ TEST(Sweep, EntryFieldTextsReachTheScanUnchanged) {
     EXPECT_NE(std::find(users.begin(), users.end(), c.user), users.end()) << Printable(c.user);
   }
   EXPECT_TRUE(program.Running());
+  const int kinds = static_cast<int>(cases.size());
+  std::printf("[ sweep    ] %d entry-field texts: %d kinds, each as computer, user and password\n", 3 * kinds, kinds);
 }
 
 TEST(Sweep, HostileProcessTextsAreShownAsConverted) {
@@ -132,6 +135,8 @@ TEST(Sweep, HostileProcessTextsAreShownAsConverted) {
     EXPECT_EQ(rows[5][0], "?\xF3" "d? ? \x99 ?.exe") << "no best-fit letters: " << Printable(rows[5][0]);
   }
   EXPECT_TRUE(program.Running());
+  const int names = static_cast<int>(texts.size());
+  std::printf("[ sweep    ] %d process texts: %d names and their paths\n", 2 * names, names);
 }
 
 TEST(Sweep, PropertyTextsThatDoNotConvert) {
@@ -224,6 +229,7 @@ TEST(Sweep, HostileErrorDescriptionsAreShownLiterally) {
     EXPECT_EQ(StatusText(window.status), ProcessCountText(0));
     EXPECT_TRUE(window.Idle());
   }
+  std::printf("[ sweep    ] %d error descriptions\n", static_cast<int>(std::size(descriptions)));
 }
 
 }  // namespace
