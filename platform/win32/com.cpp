@@ -2,6 +2,7 @@
 
 #include <wrl/client.h>
 
+#include <climits>
 #include <new>
 #include <vector>
 
@@ -13,14 +14,21 @@ namespace {
 constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY;
 constexpr DWORD kMessageBytes = 256;
 
-std::wstring ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (length <= 0) ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-  return wide;
+int ConversionLength(std::size_t size) {
+  if (size > static_cast<std::size_t>(INT_MAX)) ThrowSystemError(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
+  return static_cast<int>(size);
+}
+
+[[noreturn]] void ThrowLastError() { ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError())); }
+
+std::string FromWide(UINT codePage, DWORD flags, const wchar_t* text, int length) {
+  const int size = ::WideCharToMultiByte(codePage, flags, text, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) ThrowLastError();
+  std::string result(static_cast<std::size_t>(size), '\0');
+  if (::WideCharToMultiByte(codePage, flags, text, length, result.data(), size, nullptr, nullptr) != size) {
+    ThrowLastError();
+  }
+  return result;
 }
 
 // WC_NO_BEST_FIT_CHARS is refused for UTF-8, which a system may use as its ANSI code page.
@@ -52,15 +60,27 @@ std::string ToAnsi(const wchar_t* text, int length) {
     ++i;
   }
   if (i == length) return ascii;
-  const DWORD flags = NoBestFitFlags();
-  const int size = ::WideCharToMultiByte(CP_ACP, flags, text, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
-  std::string result(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, flags, text, length, result.data(), size, nullptr, nullptr);
-  return result;
+  return FromWide(CP_ACP, NoBestFitFlags(), text, length);
 }
 
 std::string ToAnsi(BSTR text) { return ToAnsi(text, static_cast<int>(::SysStringLen(text))); }
+
+std::wstring ToWide(std::string_view ansiText) {
+  if (ansiText.empty()) return {};
+  const int size = ConversionLength(ansiText.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, ansiText.data(), size, nullptr, 0);
+  if (length <= 0) ThrowLastError();
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (::MultiByteToWideChar(CP_ACP, 0, ansiText.data(), size, wide.data(), length) != length) ThrowLastError();
+  return wide;
+}
+
+std::string ToUtf8(std::wstring_view text) {
+  if (text.empty()) return {};
+  return FromWide(CP_UTF8, 0, text.data(), ConversionLength(text.size()));
+}
+
+void ForgetErrorInfo() noexcept { ::SetErrorInfo(0, nullptr); }
 
 std::string SystemMessageText(HRESULT code) {
   char buffer[kMessageBytes] = {};
@@ -74,6 +94,7 @@ void ThrowComError(HRESULT code) {
 }
 
 void ThrowSystemError(HRESULT code) {
+  ForgetErrorInfo();
   throw EOleError(OleMessageText({}, SystemMessageText(code), code), code);
 }
 

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/ole_error.h"
@@ -52,13 +53,20 @@ class Variant {
 // never a look-alike.
 std::string ToAnsi(const wchar_t* text, int length);
 std::string ToAnsi(BSTR text);
+// Text of the ANSI code page as UTF-16, and UTF-16 as UTF-8; a conversion that fails throws.
+std::wstring ToWide(std::string_view ansiText);
+std::string ToUtf8(std::wstring_view text);
+
+// Drops the thread's error information: a failure that sets none must not read another call's.
+void ForgetErrorInfo() noexcept;
 
 // The system's message text for a result code (FormatMessageA, at most 256 bytes); empty when none.
 std::string SystemMessageText(HRESULT code);
 
 // The failure of a COM method: the thread's error description, else the system text, else the code.
 [[noreturn]] void ThrowComError(HRESULT code);
-// A failure that carries no error information (creation, interface queries, conversions).
+// A failure that carries no error information (creation, interface queries, conversions); what
+// the thread holds belongs to another call and is dropped.
 [[noreturn]] void ThrowSystemError(HRESULT code);
 
 inline void Check(HRESULT code) {

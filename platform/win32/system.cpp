@@ -2,7 +2,6 @@
 
 #include <objbase.h>
 
-#include <climits>
 #include <cwchar>
 #include <memory>
 
@@ -31,33 +30,6 @@ using ArgumentBlock = std::unique_ptr<LPWSTR[], LocalFreeDeleter>;
 
 // Narrowed as every other text: no best-fit look-alikes, so a full-width switch stays unrecognised.
 std::string Narrow(const wchar_t* text) { return com::ToAnsi(text, static_cast<int>(std::wcslen(text))); }
-
-int ConversionLength(std::size_t size) {
-  if (size > static_cast<std::size_t>(INT_MAX)) com::ThrowSystemError(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
-  return static_cast<int>(size);
-}
-
-std::wstring AnsiToWide(std::string_view text) {
-  const int size = ConversionLength(text.size());
-  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  if (length <= 0) com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length) != length) {
-    com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
-  }
-  return wide;
-}
-
-std::string WideToUtf8(const std::wstring& wide) {
-  const int size = ConversionLength(wide.size());
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  if (length <= 0) com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
-  std::string utf8(static_cast<std::size_t>(length), '\0');
-  if (::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr) != length) {
-    com::ThrowSystemError(HRESULT_FROM_WIN32(::GetLastError()));
-  }
-  return utf8;
-}
 
 }  // namespace
 
@@ -125,8 +97,7 @@ std::string Win32System::TimeSeparator() {
 }
 
 std::string Win32System::AnsiToUtf8(std::string_view ansiText) {
-  if (ansiText.empty()) return {};
-  return WideToUtf8(AnsiToWide(ansiText));
+  return com::ToUtf8(com::ToWide(ansiText));
 }
 
 void Win32System::ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) {

@@ -22,30 +22,20 @@ using com::Bstr;
 using com::Check;
 using com::Variant;
 
-// Error information that no failure of ours reads would otherwise be taken as the description of
-// a later failure that sets none.
-void ForgetErrorInfo() noexcept { ::SetErrorInfo(0, nullptr); }
-
-// A failure that carries no error information: whatever the thread holds belongs to another call.
-[[noreturn]] void ThrowUnexplained(HRESULT code) {
-  ForgetErrorInfo();
-  com::ThrowSystemError(code);
-}
-
 // A call that succeeds without handing back its object cannot go on.
 template <class Interface>
 ComPtr<Interface> Required(ComPtr<Interface> object) {
-  if (!object) ThrowUnexplained(E_POINTER);
+  if (!object) com::ThrowSystemError(E_POINTER);
   return object;
 }
 
 // QueryInterface carries no error information: its failure reads as the system's text.
 template <class Interface>
 ComPtr<Interface> Query(IUnknown* object) {
-  if (!object) ThrowUnexplained(E_NOINTERFACE);
+  if (!object) com::ThrowSystemError(E_NOINTERFACE);
   ComPtr<Interface> result;
   const HRESULT code = object->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(result.GetAddressOf()));
-  if (FAILED(code)) ThrowUnexplained(code);
+  if (FAILED(code)) com::ThrowSystemError(code);
   return Required(std::move(result));
 }
 
@@ -160,7 +150,7 @@ class Enum : public IWmiEnum {
     ULONG fetched = 0;
     if (elements_->Next(1, element->Slot(), &fetched) == S_OK) return element;
     // Any other answer ends the enumeration unreported, so its error information must not linger.
-    ForgetErrorInfo();
+    com::ForgetErrorInfo();
     return nullptr;
   }
 
@@ -258,7 +248,7 @@ WmiValue AsText(const VARIANT& value) {
   Variant text;
   // The source is only read; the header merely lacks the const.
   const HRESULT code = ::VariantChangeType(text.get(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
-  if (FAILED(code)) ThrowUnexplained(code);
+  if (FAILED(code)) com::ThrowSystemError(code);
   return WmiValue::FromText(com::ToAnsi((*text).bstrVal));
 }
 
@@ -279,11 +269,11 @@ WmiValue ToWmiValue(const VARIANT& value) {
 
 std::unique_ptr<IWmiLocator> Win32Wmi::CreateLocator() {
   // A scan starts clean: a description left by earlier work on this thread belongs to none of its calls.
-  ForgetErrorInfo();
+  com::ForgetErrorInfo();
   ComPtr<IUnknown> unknown;
   const HRESULT code = ::CoCreateInstance(__uuidof(SWbemLocator), nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                           IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
-  if (FAILED(code)) ThrowUnexplained(code);
+  if (FAILED(code)) com::ThrowSystemError(code);
   return std::make_unique<Locator>(Query<ISWbemLocator>(Required(std::move(unknown)).Get()));
 }
 

@@ -196,10 +196,10 @@ class ResourceProbe {
     for (int sample = 1; sample < 5; ++sample) {
       std::this_thread::sleep_for(20ms);
       const Resources r = Measure();
-      KeepLeastReported(least.reportedGdi, r.reportedGdi);
-      KeepLeastReported(least.reportedUser, r.reportedUser);
-      KeepLeastReported(least.reportedHandles, r.reportedHandles);
-      KeepLeastReported(least.reportedPrivate, r.reportedPrivate);
+      KeepLeast<DWORD>(least.reportedGdi, r.reportedGdi, 0);
+      KeepLeast<DWORD>(least.reportedUser, r.reportedUser, 0);
+      KeepLeast<DWORD>(least.reportedHandles, r.reportedHandles, 0);
+      KeepLeast<SIZE_T>(least.reportedPrivate, r.reportedPrivate, 0);
       KeepLeast(least.gdiObjects, r.gdiObjects);
       KeepLeast(least.windows, r.windows);
       KeepLeast(least.handles, r.handles);
@@ -230,17 +230,11 @@ class ResourceProbe {
     return r;
   }
 
-  // Our own counts: -1 is unread.
+  // The system's counts read 0 when unread, our own -1.
   template <typename Count>
-  static void KeepLeast(Count& least, Count sample) {
-    if (sample < 0) return;
-    if (least < 0 || sample < least) least = sample;
-  }
-  // The system's counts: 0 is unread.
-  template <typename Count>
-  static void KeepLeastReported(Count& least, Count sample) {
-    if (sample == 0) return;
-    if (least == 0 || sample < least) least = sample;
+  static void KeepLeast(Count& least, Count sample, Count unread = -1) {
+    if (sample == unread) return;
+    if (least == unread || sample < least) least = sample;
   }
 
   DWORD id_;

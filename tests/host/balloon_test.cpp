@@ -1,6 +1,5 @@
 // The balloon over the list: its creation, its state machine and the list's hooked window procedure.
 #include <cstring>
-#include <functional>
 
 #include "fake_tooltip.h"
 #include "fake_wmi.h"
@@ -123,26 +122,15 @@ TEST_F(BalloonTest, TheToolAsHandedToTheTooltip) {
   EXPECT_EQ(form1->ToolInfo().lpszText, nullptr);
 }
 
-// A scripted WMI that looks at the window when the scan asks for its locator.
-class WatchingWmi : public FakeWmi {
- public:
-  using FakeWmi::FakeWmi;
-  std::unique_ptr<IWmiLocator> CreateLocator() override {
-    if (atLocator) atLocator();
-    return FakeWmi::CreateLocator();
-  }
-  std::function<void()> atLocator;
-};
-
 TEST_F(BalloonTest, FirstPaintHasTheBalloonAndTheHookInPlaceBeforeTheScanStarts) {
-  auto fake = std::make_unique<WatchingWmi>(journal);
-  WatchingWmi& watching = *fake;
+  auto fake = std::make_unique<FakeWmi>(journal);
+  FakeWmi& watching = *fake;
   wmi = std::move(fake);
   int locators = 0;
   WindowHandle hintAtScan = 0;
   bool toolAddedAtScan = false;
   std::vector<std::string> tracesOfTooltipAtScan;
-  watching.atLocator = [&] {
+  watching.whileCreatingLocator = [&] {
     ++locators;
     hintAtScan = form1->HintWindow();
     toolAddedAtScan = tooltip->Last(0x404) != nullptr;

@@ -96,9 +96,7 @@ std::string Cp1251LettersToUtf8(std::string_view text) {
       utf8 += c;
       continue;
     }
-    const char32_t point = 0x0410 + (byte - 0xC0);
-    utf8 += static_cast<char>(0xC0 | (point >> 6));
-    utf8 += static_cast<char>(0x80 | (point & 0x3F));
+    cp1252::AppendUtf8(utf8, 0x0410 + (byte - 0xC0));
   }
   return utf8;
 }
