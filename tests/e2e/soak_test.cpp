@@ -258,7 +258,7 @@ testing::AssertionResult Readable(const Resources& r) {
 
 // A leak comes back with the scans or the failures that cause it, so it raises a count in interval
 // after interval; what Wine makes once on first need and keeps (seen: a DC with its region and
-// bitmap, at a random scan of one run in many) raises it once.
+// drawing surface, at a random scan of one run in many) raises it once.
 struct Growth {
   long long total = 0;  // the highest checkpoint above the baseline
   int rises = 0;        // the intervals that ended at a new highest count
