@@ -281,7 +281,7 @@ Growth GrowthOf(const std::vector<Resources>& checkpoints, Count count) {
 
 template <typename Count>
 void PrintCheckpoints(const char* what, const std::vector<Resources>& checkpoints, Count count) {
-  std::printf("[ soak     ] %-8s", what);
+  std::printf("[ soak     ] %-15s", what);
   for (const Resources& r : checkpoints) std::printf(" %lld", static_cast<long long>(count(r)));
   std::printf("\n");
 }
@@ -403,20 +403,17 @@ TEST(Soak, TwoHundredScansOfFiveHundredProcessesKeepResourcesFlat) {
     }
   }
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began).count();
-  const Resources& end = checkpoints.back();
 
   std::printf("[ soak     ] %d scans of %d processes in %lld s, seed %u: %d failures injected, %d boxes answered\n",
               kScans, kProcesses, static_cast<long long>(seconds), kSeed, failures, boxes);
-  PrintSources(end);
+  PrintSources(checkpoints.back());
   Print("after the first scan", start);
-  Print("after one box of each", baseline);
-  Print(("after scan " + std::to_string(kScans)).c_str(), end);
-
-  std::printf("[ soak     ] at the baseline and after every %d scans:\n", kScansPerCheckpoint);
+  std::printf("[ soak     ] after one box of each (the baseline), then after every %d scans:\n", kScansPerCheckpoint);
   PrintCheckpoints("GDI", checkpoints, std::mem_fn(&Resources::Gdi));
   PrintCheckpoints("USER", checkpoints, std::mem_fn(&Resources::User));
   PrintCheckpoints("handles", checkpoints, std::mem_fn(&Resources::Handles));
-  PrintCheckpoints("private", checkpoints, [](const Resources& r) { return r.Private() / 1024; });
+  PrintCheckpoints("private KiB", checkpoints, [](const Resources& r) { return r.Private() / 1024; });
+  PrintCheckpoints("working set KiB", checkpoints, [](const Resources& r) { return r.workingSet / 1024; });
 
   // Two one-time rises at most; a leak of one object per failed scan rises in every interval.
   const Growth gdi = GrowthOf(checkpoints, std::mem_fn(&Resources::Gdi));
