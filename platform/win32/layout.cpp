@@ -7,8 +7,11 @@ namespace orvel {
 namespace {
 
 constexpr int kShowNormal = 1;          // SW_SHOWNORMAL
+constexpr int kShowMinimized = 2;       // SW_SHOWMINIMIZED
 constexpr int kShowMaximized = 3;       // SW_SHOWMAXIMIZED
+constexpr int kMinimize = 6;            // SW_MINIMIZE
 constexpr int kShowMinNoActivate = 7;   // SW_SHOWMINNOACTIVE
+constexpr int kForceMinimize = 11;      // SW_FORCEMINIMIZE
 
 // The smallest growth (possibly negative) of one client dimension that keeps a control's
 // position and extent along it at or above zero.
@@ -30,8 +33,19 @@ Size MinimumClientSize() {
 }
 
 int MainWindowShowCommand(int startShowCommand) {
-  if (startShowCommand == kShowMaximized || startShowCommand == kShowMinNoActivate) return startShowCommand;
-  return kShowNormal;
+  switch (startShowCommand) {
+    case kShowMaximized:
+      return kShowMaximized;
+    // Launchers spell "start minimised" differently (Wine's start /min passes SW_SHOWMINIMIZED): each
+    // is the same request, and a minimised start must not take the activation from the user.
+    case kShowMinimized:
+    case kMinimize:
+    case kShowMinNoActivate:
+    case kForceMinimize:
+      return kShowMinNoActivate;
+    default:
+      return kShowNormal;
+  }
 }
 
 char AcceleratorOf(const char* caption) {

@@ -15,8 +15,8 @@ struct Size {
 Size MinimumClientSize();
 
 // The show command for the main window's first appearance, from the one the process was
-// started with: maximised and minimised-without-activation are honoured, anything else shows
-// the window normally.
+// started with: maximised is honoured, every minimising command shows it minimised without
+// activation, anything else shows the window normally.
 int MainWindowShowCommand(int startShowCommand);
 
 // The accelerator character of a caption ("&Scan now!" -> 'S'), as written; 0 when it has none.

@@ -312,7 +312,8 @@ TEST(FormRules, StartShowCommand) {
   struct Case { int start, shown; };
   const Case cases[] = {{SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED}, {SW_SHOWMINNOACTIVE, SW_SHOWMINNOACTIVE},
                         {SW_SHOWNORMAL, SW_SHOWNORMAL},       {SW_SHOWDEFAULT, SW_SHOWNORMAL},
-                        {SW_HIDE, SW_SHOWNORMAL},             {SW_SHOWMINIMIZED, SW_SHOWNORMAL}};
+                        {SW_HIDE, SW_SHOWNORMAL},             {SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE},
+                        {SW_MINIMIZE, SW_SHOWMINNOACTIVE},    {SW_FORCEMINIMIZE, SW_SHOWMINNOACTIVE}};
   for (const Case& c : cases) EXPECT_EQ(MainWindowShowCommand(c.start), c.shown) << c.start;
 }
 
