@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Checks a built Orvelkit.exe from outside: PE kind, GUI subsystem, imports from Windows only,
 # hardening flags, sections, and the resources it must carry, read back byte by byte.
-# Usage: pe_check.sh OBJDUMP WINDRES EXE 32|64
+# Usage: pe_check.sh OBJDUMP WINDRES EXE 32|64 VERSION   (VERSION: the project's, as 1.3.0.13)
 set -uo pipefail
-objdump=$1 windres=$2 exe=$3 bits=$4
+objdump=$1 windres=$2 exe=$3 bits=$4 version=$5
 fail=0
 check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi; }
 
 headers=$("$objdump" -p "$exe")
 sections=$("$objdump" -h "$exe")
-symbols=$("$objdump" -t "$exe")
+# The executable ships stripped; its symbols stay in the file beside it.
+symbols=$("$objdump" -t "$exe.debug" 2>/dev/null)
 resources=$("$windres" -i "$exe" -O rc 2>/dev/null)
 dll_chars=$(awk '/^DllCharacteristics/ {print $2}' <<<"$headers")
 flags=$((16#$dll_chars))
@@ -26,6 +27,8 @@ check "GUI subsystem" 'grep -Eq "^Subsystem[[:space:]]+0*2[[:space:]]" <<<"$head
 check "ASLR (dynamic base)" '(( flags & 0x40 ))'
 check "DEP (NX compatible)" '(( flags & 0x100 ))'
 check "relocations kept" 'grep -q "\.reloc" <<<"$sections"'
+check "no symbol table in the executable" '! "$objdump" -t "$exe" | grep -q "^\[ *[0-9]*\]"'
+check "symbols kept beside it" '[ -n "$symbols" ]'
 # objdump -h marks each section's flags on the line after its name.
 wx=$(awk '/^ *[0-9]+ /{name=$2; next} /CODE/ && /READONLY/ {next} /CODE/ {print name}' <<<"$sections")
 check "no writable and executable section ${wx}" '[ -z "$wx" ]'
@@ -42,8 +45,10 @@ check "SetDefaultDllDirectories imported or looked up by name" \
   'grep -Eq "[[:space:]]SetDefaultDllDirectories$" <<<"$headers" ||
    { grep -Eq "[[:space:]]GetProcAddress$" <<<"$headers" && grep -Faq SetDefaultDllDirectories "$exe"; }'
 
-check "file version 1.3.0.13" 'grep -q "FILEVERSION 1, 3, 0, 13" <<<"$resources"'
-check "product version 1.3.0.0" 'grep -q "\"ProductVersion\", \"1.3.0.0\"" <<<"$resources"'
+IFS=. read -r major minor patch build <<<"$version"
+check "file version $version" 'grep -q "FILEVERSION $major, $minor, $patch, $build" <<<"$resources" &&
+                               grep -q "\"FileVersion\", \"$version\"" <<<"$resources"'
+check "product version $major.$minor.0.0" 'grep -q "\"ProductVersion\", \"$major.$minor.0.0\"" <<<"$resources"'
 check "string block 040904E4" 'grep -qi "BLOCK \"040904e4\"" <<<"$resources"'
 check "product name" 'grep -q "\"ProductName\", \"Orvel for Windows Networks\"" <<<"$resources"'
 check "file description" 'grep -q "\"FileDescription\", \"Orvel for Windows Networks\"" <<<"$resources"'
@@ -55,7 +60,7 @@ if ! "$windres" -i "$exe" -O res -o "$res"; then
   echo "FAIL resources extracted with $windres"
   exit 1
 fi
-python3 - "$res" "$(dirname "$0")/../resources" <<'PY' || fail=1
+python3 - "$res" "$(dirname "$0")/../resources" "$version" <<'PY' || fail=1
 import struct, sys
 import xml.etree.ElementTree as ET
 
@@ -229,6 +234,9 @@ if manifest is not None:
     description = root.find('a:description', ns)
     check('manifest: description "Orvel for Windows Networks"',
           description is not None and description.text == 'Orvel for Windows Networks')
+    own = root.find('a:assemblyIdentity', ns)
+    check('manifest: the program\'s identity carries its version %s' % (own.attrib if own is not None else None),
+          own is not None and own.get('version') == sys.argv[3])
 
 sys.exit(1 if failed else 0)
 PY
