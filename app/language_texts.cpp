@@ -44,7 +44,7 @@ constexpr const char* HintBodySpanish =
 #undef ORVEL_HOMEPAGE_LINK
 
 // Columns: English, German, Spanish. The English captions are the form definition's own.
-const char* const LanguageTexts[TextIdCount][LanguageCount] = {
+constexpr const char* const LanguageTexts[TextIdCount][LanguageCount] = {
     /* txtTitle */ {TitleEnglish, "Orvel f\xFCr Windows Netzwerke", TitleEnglish},
     /* txtHintTitle */ {"More details ...", "Mehr Details ...", "M\xE1s detalles ..."},
     /* txtHintBody */ {HintBodyEnglish, HintBodyGerman, HintBodySpanish},
@@ -69,6 +69,15 @@ const char* const LanguageTexts[TextIdCount][LanguageCount] = {
     /* txtChooseComputer */ {ChooseComputerEnglish, "Computer ausw\xE4hlen", ChooseComputerEnglish},
     /* txtSelectProcess */ {SelectProcessEnglish, "Bitte markieren Sie zuerst einen Prozess.", SelectProcessEnglish},
 };
+
+// A row or a language left out would leave null cells: the build refuses them.
+constexpr bool EveryTextPresent() {
+  for (const auto& row : LanguageTexts)
+    for (const char* text : row)
+      if (!text) return false;
+  return true;
+}
+static_assert(EveryTextPresent(), "every text needs an entry in every language");
 
 const char* LookupText(TextId id, std::int32_t language) { return LanguageTexts[id][TextLanguage(language)]; }
 

@@ -224,12 +224,6 @@ TEST_F(RelabelOrderTest, EnglishAndUnknownValuesOnlySetTheTitle) {
 
 // --- The text table --------------------------------------------------------------------
 
-TEST(LanguageTexts, EveryEntryExists) {
-  for (int id = 0; id < TextIdCount; ++id)
-    for (int language = 0; language < LanguageCount; ++language)
-      EXPECT_NE(LanguageTexts[id][language], nullptr) << "text " << id << " language " << language;
-}
-
 TEST(LanguageTexts, LanguagesWithoutColumnReadEnglish) {
   for (const std::int32_t language : {3, 7, -1, INT_MIN, INT_MAX})
     for (int id = 0; id < TextIdCount; ++id)
