@@ -7,12 +7,10 @@
 #include <vector>
 
 #include "scan/wmi_values.h"
+#include "win32_error.h"
 
 namespace orvel::com {
 namespace {
-
-constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY;
-constexpr DWORD kMessageBytes = 256;
 
 int ConversionLength(std::size_t size) {
   if (size > static_cast<std::size_t>(INT_MAX)) ThrowSystemError(HRESULT_FROM_WIN32(ERROR_ARITHMETIC_OVERFLOW));
@@ -44,7 +42,7 @@ std::string ErrorDescription() {
 
 }  // namespace
 
-Bstr::Bstr(const std::string& ansiText) {
+Bstr::Bstr(std::string_view ansiText) {
   const std::wstring wide = ToWide(ansiText);
   value_ = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   if (!value_) throw std::bad_alloc();
@@ -82,20 +80,14 @@ std::string ToUtf8(std::wstring_view text) {
 
 void ForgetErrorInfo() noexcept { ::SetErrorInfo(0, nullptr); }
 
-std::string SystemMessageText(HRESULT code) {
-  char buffer[kMessageBytes] = {};
-  const DWORD length = ::FormatMessageA(kMessageFlags, nullptr, static_cast<DWORD>(code), 0, buffer, kMessageBytes, nullptr);
-  return std::string(buffer, length < kMessageBytes ? length : 0);
-}
-
 void ThrowComError(HRESULT code) {
   const std::string description = ErrorDescription();
-  throw EOleError(OleMessageText(description, SystemMessageText(code), code), code);
+  throw EOleError(OleMessageText(description, SystemMessageText(static_cast<DWORD>(code)), code), code);
 }
 
 void ThrowSystemError(HRESULT code) {
   ForgetErrorInfo();
-  throw EOleError(OleMessageText({}, SystemMessageText(code), code), code);
+  throw EOleError(OleMessageText({}, SystemMessageText(static_cast<DWORD>(code)), code), code);
 }
 
 }  // namespace orvel::com

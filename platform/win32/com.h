@@ -16,7 +16,7 @@ namespace orvel::com {
 // One owned BSTR; an empty text is an empty string, never a null BSTR.
 class Bstr {
  public:
-  explicit Bstr(const std::string& ansiText);
+  explicit Bstr(std::string_view ansiText);
   // Takes over a BSTR that a COM call handed out (null when it gave none).
   static Bstr Adopt(BSTR owned) noexcept {
     Bstr bstr;
@@ -59,9 +59,6 @@ std::string ToUtf8(std::wstring_view text);
 
 // Drops the thread's error information: a failure that sets none must not read another call's.
 void ForgetErrorInfo() noexcept;
-
-// The system's message text for a result code (FormatMessageA, at most 256 bytes); empty when none.
-std::string SystemMessageText(HRESULT code);
 
 // The failure of a COM method: the thread's error description, else the system text, else the code.
 [[noreturn]] void ThrowComError(HRESULT code);

@@ -37,6 +37,8 @@ using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
 using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
 using UniqueImageList = UniqueHandle<HIMAGELIST, &::ImageList_Destroy>;
 using UniqueMemoryDC = UniqueHandle<HDC, &::DeleteDC>;
+// A block the system allocated for the caller with LocalAlloc (FormatMessage, CommandLineToArgvW).
+using UniqueLocalMemory = UniqueHandle<HLOCAL, &::LocalFree>;
 
 // Selects a GDI object into a device context for one scope.
 class SelectObjectScope {
@@ -66,6 +68,21 @@ class WindowDC {
 
  private:
   HWND window_;
+  HDC dc_;
+};
+
+// One WM_PAINT's painting: BeginPaint here, EndPaint when the scope ends, whatever happens between.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  ~PaintScope() { ::EndPaint(window_, &paint_); }
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
   HDC dc_;
 };
 

@@ -3,9 +3,9 @@
 #include <objbase.h>
 
 #include <cwchar>
-#include <memory>
 
 #include "com.h"
+#include "handles.h"
 #include "win32_api.h"
 
 namespace orvel {
@@ -21,12 +21,6 @@ std::uint32_t ReadOsMajorVersion() {
   version.dwOSVersionInfoSize = sizeof version;
   return ::GetVersionExA(&version) ? version.dwMajorVersion : 0;
 }
-
-// CommandLineToArgvW hands out one LocalAlloc block holding the pointers and their texts.
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* block) const noexcept { ::LocalFree(block); }
-};
-using ArgumentBlock = std::unique_ptr<LPWSTR[], LocalFreeDeleter>;
 
 // Narrowed as every other text: no best-fit look-alikes, so a full-width switch stays unrecognised.
 std::string Narrow(const wchar_t* text) { return com::ToAnsi(text, static_cast<int>(std::wcslen(text))); }
@@ -61,7 +55,9 @@ std::uint16_t Win32System::GetUserDefaultLangID() { return ::GetUserDefaultLangI
 
 std::vector<std::string> SplitCommandLine(const wchar_t* commandLine) {
   int count = 0;
-  const ArgumentBlock arguments(::CommandLineToArgvW(commandLine, &count));
+  // One LocalAlloc block holding the pointers and their texts.
+  LPWSTR* const arguments = ::CommandLineToArgvW(commandLine, &count);
+  const UniqueLocalMemory block(arguments);
   std::vector<std::string> result;
   if (!arguments) return result;
   result.reserve(static_cast<std::size_t>(count));

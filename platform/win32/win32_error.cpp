@@ -1,21 +1,24 @@
 #include "win32_error.h"
 
+#include "scan/wmi_values.h"
+
 namespace orvel {
+namespace {
+
+constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY;
+constexpr DWORD kMessageBytes = 256;
+
+}  // namespace
 
 std::string SystemMessageText(DWORD code) {
-  char* buffer = nullptr;
-  const DWORD length = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-      reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text(buffer ? buffer : "", length);
-  if (buffer) ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
+  char buffer[kMessageBytes] = {};
+  const DWORD length = ::FormatMessageA(kMessageFlags, nullptr, code, 0, buffer, kMessageBytes, nullptr);
+  return std::string(buffer, length < kMessageBytes ? length : 0);
 }
 
 void ThrowLastError(const char* what) {
   const DWORD code = ::GetLastError();
-  const std::string text = SystemMessageText(code);
+  const std::string text = TrimMessageText(SystemMessageText(code));
   throw EOleError(text.empty() ? std::string(what) : text, static_cast<std::int32_t>(HRESULT_FROM_WIN32(code)));
 }
 

@@ -8,7 +8,8 @@
 
 namespace orvel {
 
-// The system's message text for an error code, without the trailing line end; empty when none.
+// The system's message text for an error or result code as FormatMessageA gives it (at most 256
+// bytes, inserts ignored, line end kept); empty when there is none.
 std::string SystemMessageText(DWORD code);
 
 // Throws EOleError for the calling thread's last error: the system's text, else what failed.
