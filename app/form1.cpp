@@ -7,24 +7,7 @@
 
 namespace orvel {
 
-TForm1::TForm1(const TForm1Controls& c, const TForm1Services& services)
-    : ListView1(c.ListView1),
-      PcLabel(c.PcLabel),
-      UserLabel(c.UserLabel),
-      PassLabel(c.PassLabel),
-      PasswordEdit(c.PasswordEdit),
-      StatusBar(c.StatusBar),
-      DirButton(c.DirButton),
-      PcComboBox(c.PcComboBox),
-      Animate1(c.Animate1),
-      InfoButton(c.InfoButton),
-      GoogleButton(c.GoogleButton),
-      StartButton(c.StartButton),
-      UserComboBox(c.UserComboBox),
-      Form(c.Form),
-      Services(services) {
-  BindEvents();
-}
+TForm1::TForm1(TFormWindow& form, const TForm1Services& services) : Form(form), Services(services) { BindEvents(); }
 
 // The bindings of the form definition; the application's deactivation is bound by FormCreate.
 void TForm1::BindEvents() {

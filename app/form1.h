@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "../platform/shell.h"
 #include "../platform/system.h"
@@ -14,24 +15,6 @@
 #include "language_texts.h"
 
 namespace orvel {
-
-// The controls of the main window, created by the toolkit from the form definition.
-struct TForm1Controls {
-  TFormWindow& Form;
-  TListView& ListView1;
-  TLabel& PcLabel;
-  TLabel& UserLabel;
-  TLabel& PassLabel;
-  TEdit& PasswordEdit;
-  TStatusBar& StatusBar;
-  TSpeedButton& DirButton;
-  TComboBox& PcComboBox;
-  TAnimate& Animate1;
-  TSpeedButton& InfoButton;
-  TSpeedButton& GoogleButton;
-  TSpeedButton& StartButton;
-  TComboBox& UserComboBox;
-};
 
 // What the window logic uses of the platform besides its controls.
 struct TForm1Services {
@@ -44,24 +27,34 @@ struct TForm1Services {
 
 class TForm1 {
  public:
-  TForm1(const TForm1Controls& controls, const TForm1Services& services);
+  // The window holds the controls of the form definition, created by the toolkit.
+  TForm1(TFormWindow& form, const TForm1Services& services);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
-  // Controls, in declaration order.
-  TListView& ListView1;
-  TLabel& PcLabel;
-  TLabel& UserLabel;
-  TLabel& PassLabel;
-  TEdit& PasswordEdit;
-  TStatusBar& StatusBar;
-  TSpeedButton& DirButton;
-  TComboBox& PcComboBox;
-  TAnimate& Animate1;
-  TSpeedButton& InfoButton;
-  TSpeedButton& GoogleButton;
-  TSpeedButton& StartButton;
-  TComboBox& UserComboBox;
+ private:
+  // Declared first: every control member below is found through it.
+  TFormWindow& Form;
+  template <class Control>
+  Control& Bind(std::string_view name) {
+    return dynamic_cast<Control&>(Form.FindControl(name));
+  }
+
+ public:
+  // Controls, in declaration order; each is bound by its name in the form definition.
+  TListView& ListView1 = Bind<TListView>("ListView1");
+  TLabel& PcLabel = Bind<TLabel>("PcLabel");
+  TLabel& UserLabel = Bind<TLabel>("UserLabel");
+  TLabel& PassLabel = Bind<TLabel>("PassLabel");
+  TEdit& PasswordEdit = Bind<TEdit>("PasswordEdit");
+  TStatusBar& StatusBar = Bind<TStatusBar>("StatusBar");
+  TSpeedButton& DirButton = Bind<TSpeedButton>("DirButton");
+  TComboBox& PcComboBox = Bind<TComboBox>("PcComboBox");
+  TAnimate& Animate1 = Bind<TAnimate>("Animate1");
+  TSpeedButton& InfoButton = Bind<TSpeedButton>("InfoButton");
+  TSpeedButton& GoogleButton = Bind<TSpeedButton>("GoogleButton");
+  TSpeedButton& StartButton = Bind<TSpeedButton>("StartButton");
+  TComboBox& UserComboBox = Bind<TComboBox>("UserComboBox");
 
   // Handlers, bound by the form definition (BindEvents).
   void StartButtonClick(TObject* sender);
@@ -91,7 +84,6 @@ class TForm1 {
   void Relabel();
   const char* Text(TextId id) const { return LookupText(id, FLanguage); }
 
-  TFormWindow& Form;
   TForm1Services Services;
 
   TWndMethod FOldListViewProc;

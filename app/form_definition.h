@@ -1,7 +1,17 @@
-// The main window's layout as data: controls, columns and the anchor geometry.
+// The main window's layout as data: one row per control and one per column of the process list.
+// Adding a control is one row here and one member of TForm1; adding a column is one row here,
+// its record field and its property read.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "../platform/system.h"
+#include "../scan/process_info.h"
+#include "language_texts.h"
 
 namespace orvel {
 
@@ -18,27 +28,31 @@ enum class ControlKind : std::uint8_t {
 
 enum Anchors : std::uint8_t { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 
-enum class ControlId : std::uint8_t {
-  ListView1, PcLabel, UserLabel, PassLabel, PasswordEdit, StatusBar, DirButton,
-  PcComboBox, Animate1, InfoButton, GoogleButton, StartButton, UserComboBox, Count
+struct Rect {
+  int left, top, width, height;
+  bool operator==(const Rect&) const = default;
+};
+
+// One column of the process list: how it looks, its caption in the other languages, and the text
+// it shows of a process record.
+struct ColumnDef {
+  const char* caption;             // English, as the list starts
+  int width;
+  bool alignRight;
+  std::optional<TextId> relabel;   // the German and Spanish caption; none: the English one stays
+  std::string (*text)(const TProcesInformation& record, ISystem& system);
 };
 
 struct ControlDef {
-  ControlId id;
-  const char* name;
+  const char* name;                    // the TForm1 member bound to it
   ControlKind kind;
-  int left, top, width, height;  // client pixels at the design size
+  Rect place;                          // client pixels at the design size
   std::uint8_t anchors;
-  int tabOrder;                  // -1: no tab stop
-  const char* caption;           // nullptr: none
-  int glyph;                     // bitmap resource id, 0: none
+  int tabOrder;                        // -1: no tab stop
+  const char* caption;                 // nullptr: none
+  int glyph;                           // bitmap resource id, 0: none
   bool showHint;
-};
-
-struct ColumnDef {
-  const char* caption;
-  int width;
-  bool alignRight;
+  std::span<const ColumnDef> columns;  // a list view's columns
 };
 
 struct FormDef {
@@ -50,18 +64,10 @@ struct FormDef {
 };
 
 extern const FormDef Form1Def;
-extern const ControlDef Form1ControlDefs[static_cast<int>(ControlId::Count)];
-extern const ColumnDef Form1Columns[10];
+extern const std::span<const ControlDef> Form1Controls;
+extern const std::span<const ColumnDef> ProcessColumns;
 
-struct Rect {
-  int left, top, width, height;
-  bool operator==(const Rect&) const = default;
-};
-
-// Where a control stands in a client area of the given size, by its anchors.
-Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight);
-
-// The focusable controls in Tab order (ascending tab order).
-int TabSequence(ControlId* out, int capacity);
+// The row of the control with this name; nullptr when there is none.
+const ControlDef* FindControlDef(std::string_view name);
 
 }  // namespace orvel

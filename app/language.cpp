@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "form1.h"
+#include "form_definition.h"
 
 namespace orvel {
 namespace {
@@ -81,13 +82,9 @@ void TForm1::Relabel() {
   if (TextLanguage(FLanguage) == LanguageEnglish) return;
   UserLabel.SetCaption(Text(txtUserCaption));
   PassLabel.SetCaption(Text(txtPasswordCaption));
-  ListView1.SetColumnCaption(0, Text(txtColProcess));
-  ListView1.SetColumnCaption(1, Text(txtColFolder));
-  ListView1.SetColumnCaption(2, Text(txtColProcessId));
-  ListView1.SetColumnCaption(3, Text(txtColParentPid));
-  ListView1.SetColumnCaption(4, Text(txtColRam));
-  ListView1.SetColumnCaption(5, Text(txtColCpuTime));
-  ListView1.SetColumnCaption(9, Text(txtColPriority));
+  for (std::size_t column = 0; column < ProcessColumns.size(); ++column)
+    if (const auto caption = ProcessColumns[column].relabel)
+      ListView1.SetColumnCaption(static_cast<int>(column), Text(*caption));
   StartButton.SetCaption(Text(txtScanNow));
 }
 

@@ -35,9 +35,9 @@ void RunCreateHandler(TFormWindow& form, TApplication& application) noexcept {
 int RunProgram(IToolkit& toolkit, const TForm1Services& services) {
   // A failed initialisation is not reported here; it shows itself as a failing scan.
   const ComApartment apartment(services.System);
-  const TForm1Controls controls = toolkit.CreateMainForm();
-  TForm1 form(controls, services);
-  RunCreateHandler(controls.Form, services.Application);
+  TFormWindow& window = toolkit.CreateMainForm();
+  TForm1 form(window, services);
+  RunCreateHandler(window, services.Application);
   toolkit.Run();
   return 0;
 }

@@ -14,7 +14,7 @@ class IToolkit {
   virtual ~IToolkit() = default;
   virtual TApplication& Application() = 0;
   // Creates the main window and all its controls from the form definition; not shown yet.
-  virtual TForm1Controls CreateMainForm() = 0;
+  virtual TFormWindow& CreateMainForm() = 0;
   // Shows the main window with the process's start show command and runs the message loop until it closes.
   virtual void Run() = 0;
 };

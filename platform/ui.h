@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvel {
@@ -152,6 +153,8 @@ class TFormWindow : public TControl {
   virtual std::string Caption() const = 0;
   virtual int Width() const = 0;   // outer size in pixels
   virtual int Height() const = 0;
+  // The control of the form definition with this name; throws std::out_of_range when there is none.
+  virtual TControl& FindControl(std::string_view name) = 0;
   TNotifyEvent OnCreate;
   TNotifyEvent OnPaint;
   TNotifyEvent OnDeactivate;

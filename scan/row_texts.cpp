@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "../app/form_definition.h"
+
 namespace orvel {
 namespace {
 
@@ -27,18 +29,9 @@ std::string CpuTimeText(std::uint32_t seconds, ISystem& system) {
 
 TListRow ProcessRow(const TProcesInformation& record, ISystem& system) {
   TListRow row;
-  row.Caption = record.Name;
-  row.SubItems = {
-      record.ExecutablePath,
-      std::to_string(record.ProcessId),
-      std::to_string(record.ParentProcessId),
-      std::to_string(record.WorkingSetKB) + " K",
-      CpuTimeText(record.CpuSeconds, system),
-      std::to_string(record.HandleCount),
-      std::to_string(record.SessionId),
-      std::to_string(record.ThreadCount),
-      std::to_string(record.Priority),
-  };
+  row.Caption = ProcessColumns.front().text(record, system);
+  row.SubItems.reserve(ProcessColumns.size() - 1);
+  for (const ColumnDef& column : ProcessColumns.subspan(1)) row.SubItems.push_back(column.text(record, system));
   return row;
 }
 

@@ -14,7 +14,7 @@ namespace orvel {
 // an hour on hours:minutes:seconds with the locale's separator (hours never wrap).
 std::string CpuTimeText(std::uint32_t seconds, ISystem& system);
 
-// The caption and the nine sub-item texts of a record, in column order.
+// The caption and the sub-item texts of a record, in the order of the process list's columns.
 TListRow ProcessRow(const TProcesInformation& record, ISystem& system);
 
 // The pattern with its first "%s" or "%d" replaced by the argument and "%%" read as "%";

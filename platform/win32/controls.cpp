@@ -10,7 +10,6 @@ namespace orvel {
 
 namespace {
 
-constexpr int kFirstControlWindowId = 100;
 constexpr int kDropDownRows = 20;       // the computer field's list shows up to this many entries
 constexpr int kCommonClipId = 152;      // the shell's find-computer clip (type "AVI" in shell32.dll)
 constexpr int kBusyClipLastFrame = 7;   // frames 1 to 8 of either clip
@@ -18,13 +17,6 @@ constexpr int kBusyClipLastFrame = 7;   // frames 1 to 8 of either clip
 LPARAM TextParam(const std::string& text) { return reinterpret_cast<LPARAM>(text.c_str()); }
 
 }  // namespace
-
-int ControlWindowId(ControlId id) { return kFirstControlWindowId + static_cast<int>(id); }
-
-int ControlIndexFromWindowId(UINT_PTR windowId) {
-  const auto index = static_cast<long long>(windowId) - kFirstControlWindowId;
-  return (index >= 0 && index < static_cast<int>(ControlId::Count)) ? static_cast<int>(index) : -1;
-}
 
 std::string WindowText(HWND window) {
   if (!window) return {};
@@ -48,53 +40,25 @@ TShiftState CurrentShiftState() {
 bool Win32ChildControl::Notify(const NMHDR&, LRESULT&) { return false; }
 
 HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const char* className, const char* text,
-                                          DWORD style, DWORD exStyle, void* createParam) {
+                                          DWORD style, DWORD exStyle, bool ownClass) {
   if (c.def.tabOrder >= 0) style |= WS_TABSTOP;
   window_ = ::CreateWindowExA(exStyle, className, text, WS_CHILD | style, c.rect.left, c.rect.top, c.rect.width,
-                              c.rect.height, c.parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlWindowId(c.def.id))), c.instance,
-                              createParam);
+                              c.rect.height, c.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.windowId)),
+                              c.instance, ownClass ? CreationParameter() : nullptr);
   if (!window_) ThrowLastError(c.def.name);
   return window_;
 }
 
-// --- SubclassedWindow ----------------------------------------------------------------------------
+// --- KeyDownSubclass -----------------------------------------------------------------------------
 
-void SubclassedWindow::Subclass(HWND window) {
-  ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  original_ = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassedWindow::Procedure)));
-}
-
-LRESULT SubclassedWindow::CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
-  return ::CallWindowProcA(original_, window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK SubclassedWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<SubclassedWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    const LRESULT result = self->CallOriginal(window, message, wParam, lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->SubclassEnded();
-    return result;
-  }
-  try {
-    return self->SubclassProc(window, message, wParam, lParam);
-  } catch (...) {
-    // Event handlers are fenced in FireEvent; this only stops a failure of the plumbing itself.
-    return 0;
-  }
-}
-
-LRESULT KeyDownSubclass::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT KeyDownSubclass::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
     auto key = static_cast<std::uint16_t>(wParam);
     FireEvent(application_, event_, &sender_, key, CurrentShiftState());
     if (key == 0) return 0;
     wParam = key;
   }
-  return CallOriginal(window, message, wParam, lParam);
+  return Default(message, wParam, lParam);
 }
 
 // --- Win32Label ----------------------------------------------------------------------------------

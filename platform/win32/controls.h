@@ -8,6 +8,7 @@
 #include "handles.h"
 #include "platform/ui.h"
 #include "win32_api.h"
+#include "window.h"
 
 namespace orvel {
 
@@ -16,13 +17,10 @@ struct ControlCreation {
   HWND parent;
   HINSTANCE instance;
   const ControlDef& def;
-  Rect rect;   // where it stands in the parent's current client area
-  HFONT font;  // the form's font
+  int windowId;  // GWLP_ID of the control's window
+  Rect rect;     // where it stands in the parent's current client area
+  HFONT font;    // the form's font
 };
-
-// The control id of a control's window (GWLP_ID), and back; -1 when the id is none of ours.
-int ControlWindowId(ControlId id);
-int ControlIndexFromWindowId(UINT_PTR windowId);
 
 // The text of a window, in the ANSI code page.
 std::string WindowText(HWND window);
@@ -35,14 +33,10 @@ inline LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam 
 }
 
 // The Windows side of every control wrapper.
-class Win32ChildControl {
+class Win32ChildControl : public Win32Window {
  public:
-  Win32ChildControl() = default;
-  Win32ChildControl(const Win32ChildControl&) = delete;
-  Win32ChildControl& operator=(const Win32ChildControl&) = delete;
-  virtual ~Win32ChildControl() = default;
-
-  HWND Window() const noexcept { return window_; }
+  // The control as the window logic sees it.
+  virtual TControl& AsControl() noexcept = 0;
   virtual void Create(const ControlCreation& creation) = 0;
   // A WM_NOTIFY from this control, reflected to it by the form; true when handled.
   virtual bool Notify(const NMHDR& header, LRESULT& result);
@@ -50,16 +44,16 @@ class Win32ChildControl {
   void Detach() noexcept { window_ = nullptr; }
 
  protected:
+  // ownClass: the class is one of the program's own, whose procedure finds this object.
   HWND CreateChildWindow(const ControlCreation& creation, const char* className, const char* text, DWORD style,
-                         DWORD exStyle, void* createParam = nullptr);
-
-  HWND window_ = nullptr;
+                         DWORD exStyle, bool ownClass = false);
 };
 
 // The TControl part of a wrapper: window handle, visibility and enabled state.
 template <class Base>
 class Win32Control : public Base, public Win32ChildControl {
  public:
+  TControl& AsControl() noexcept override { return *this; }
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_); }
   void SetVisible(bool visible) override {
     if (window_) ::ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
@@ -75,37 +69,16 @@ class Win32Control : public Base, public Win32ChildControl {
   TApplication& application_;
 };
 
-// Replaces one window's procedure by SubclassProc; the object is found through GWLP_USERDATA and
-// the original procedure keeps handling what the subclass passes on.
-class SubclassedWindow {
- public:
-  SubclassedWindow() = default;
-  SubclassedWindow(const SubclassedWindow&) = delete;
-  SubclassedWindow& operator=(const SubclassedWindow&) = delete;
-  virtual ~SubclassedWindow() = default;
-
- protected:
-  void Subclass(HWND window);
-  LRESULT CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const;
-  virtual LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
-  // After the window's last message (WM_NCDESTROY).
-  virtual void SubclassEnded() noexcept {}
-
- private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  WNDPROC original_ = nullptr;
-};
-
 // Fires a key-down event for WM_KEYDOWN / WM_SYSKEYDOWN of one window before the window sees the
 // key; a handler that sets the key to 0 swallows it.
-class KeyDownSubclass : public SubclassedWindow {
+class KeyDownSubclass : public Win32Window {
  public:
   KeyDownSubclass(TApplication& application, TObject& sender, const TKeyEvent& event)
       : application_(application), sender_(sender), event_(event) {}
   void Attach(HWND window) { Subclass(window); }
 
  private:
-  LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   TApplication& application_;
   TObject& sender_;
   const TKeyEvent& event_;

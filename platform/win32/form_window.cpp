@@ -1,9 +1,12 @@
 #include "form_window.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
-#include "event_guard.h"
-#include "layout.h"
+#include "app/form_layout.h"
+#include "list_view.h"
+#include "speed_button.h"
 #include "win32_error.h"
 
 namespace orvel {
@@ -35,39 +38,39 @@ bool IsEditControl(HWND window) {
   return ::GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "Edit") == 0;
 }
 
+// Child window ids: the control's place in the form definition, after the ids Windows reserves.
+constexpr int kFirstControlWindowId = 100;
+
+std::unique_ptr<Win32ChildControl> MakeControl(ControlKind kind, Win32Application& application) {
+  switch (kind) {
+    case ControlKind::Label: return std::make_unique<Win32Label>(application);
+    case ControlKind::Edit: return std::make_unique<Win32Edit>(application);
+    case ControlKind::ComboDropDown:
+    case ControlKind::ComboSimple: return std::make_unique<Win32ComboBox>(application);
+    case ControlKind::SpeedButton: return std::make_unique<Win32SpeedButton>(application);
+    case ControlKind::Animate: return std::make_unique<Win32Animate>(application);
+    case ControlKind::ListView: return std::make_unique<Win32ListView>(application);
+    case ControlKind::StatusBar: return std::make_unique<Win32StatusBar>(application);
+  }
+  throw std::logic_error("a control kind without a Win32 wrapper");
+}
+
 }  // namespace
 
 void Win32Form::RegisterWindowClass(HINSTANCE instance, HICON icon, HICON smallIcon) {
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (::GetClassInfoExA(instance, kClassName, &existing)) return;
   WNDCLASSEXA cls{};
-  cls.cbSize = sizeof cls;
-  cls.lpfnWndProc = &Win32Form::Procedure;
   cls.hInstance = instance;
   cls.hIcon = icon;
   cls.hIconSm = smallIcon;
   cls.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   cls.lpszClassName = kClassName;
-  if (!::RegisterClassExA(&cls)) ThrowLastError(kClassName);
+  Win32Window::RegisterWindowClass(cls);
 }
 
-Win32Form::Win32Form(Win32Application& application)
-    : ListView1(application),
-      PcLabel(application),
-      UserLabel(application),
-      PassLabel(application),
-      PasswordEdit(application),
-      StatusBar(application),
-      DirButton(application),
-      PcComboBox(application),
-      Animate1(application),
-      InfoButton(application),
-      GoogleButton(application),
-      StartButton(application),
-      UserComboBox(application),
-      application_(application) {}
+Win32Form::Win32Form(Win32Application& application) : application_(application) {
+  for (const ControlDef& def : Form1Controls) controls_.push_back(MakeControl(def.kind, application));
+}
 
 Win32Form::~Win32Form() {
   if (!window_) return;
@@ -85,7 +88,7 @@ void Win32Form::Create(HINSTANCE instance, HFONT font, HICON icon, HICON smallIc
   const int left = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - Form1Def.outerWidth) / 2);
   const int top = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - Form1Def.outerHeight) / 2);
   ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, left, top, Form1Def.outerWidth,
-                    Form1Def.outerHeight, nullptr, nullptr, instance, this);
+                    Form1Def.outerHeight, nullptr, nullptr, instance, CreationParameter());
   if (!window_) ThrowLastError(kClassName);
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
@@ -100,67 +103,28 @@ void Win32Form::Create(HINSTANCE instance, HFONT font, HICON icon, HICON smallIc
 void Win32Form::CreateControls(HINSTANCE instance, HFONT font) {
   RECT client;
   ::GetClientRect(window_, &client);
-  for (const ControlDef& def : Form1ControlDefs)
-    Control(def.id).Create({window_, instance, def, AnchoredRect(def, client.right, client.bottom), font});
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const ControlDef& def = Form1Controls[i];
+    const int windowId = kFirstControlWindowId + static_cast<int>(i);
+    controls_[i]->Create({window_, instance, def, windowId, AnchoredRect(def, client.right, client.bottom), font});
+  }
 }
 
 // Tab walks the children in z-order: the focusable ones go to the bottom in Tab sequence.
 void Win32Form::ArrangeTabOrder() {
-  ControlId sequence[static_cast<int>(ControlId::Count)];
-  const int count = TabSequence(sequence, static_cast<int>(ControlId::Count));
-  for (int i = 0; i < count; ++i)
-    ::SetWindowPos(Control(sequence[i]).Window(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (const ControlDef* def : TabSequence())
+    ::SetWindowPos(Child(def->name).Window(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-TForm1Controls Win32Form::Controls() {
-  return {*this,       ListView1,  PcLabel,    UserLabel,    PassLabel,    PasswordEdit, StatusBar,
-          DirButton,   PcComboBox, Animate1,   InfoButton,   GoogleButton, StartButton,  UserComboBox};
-}
-
-Win32ChildControl& Win32Form::Control(ControlId id) {
-  switch (id) {
-    case ControlId::ListView1: return ListView1;
-    case ControlId::PcLabel: return PcLabel;
-    case ControlId::UserLabel: return UserLabel;
-    case ControlId::PassLabel: return PassLabel;
-    case ControlId::PasswordEdit: return PasswordEdit;
-    case ControlId::StatusBar: return StatusBar;
-    case ControlId::DirButton: return DirButton;
-    case ControlId::PcComboBox: return PcComboBox;
-    case ControlId::Animate1: return Animate1;
-    case ControlId::InfoButton: return InfoButton;
-    case ControlId::GoogleButton: return GoogleButton;
-    case ControlId::StartButton: return StartButton;
-    case ControlId::UserComboBox: return UserComboBox;
-    case ControlId::Count: break;
-  }
-  return UserComboBox;  // unreachable: every id is listed
+Win32ChildControl& Win32Form::Child(std::string_view name) {
+  for (std::size_t i = 0; i < controls_.size(); ++i)
+    if (name == Form1Controls[i].name) return *controls_[i];
+  throw std::out_of_range("the form has no control " + std::string(name));
 }
 
 // --- window procedure ----------------------------------------------------------------------------
 
-LRESULT CALLBACK Win32Form::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<Win32Form*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->Detached();
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    ReportEscapedError(self->application_, error);
-  } catch (...) {
-    ReportEscapedError(self->application_, UnknownException());
-  }
-  return 0;
-}
+void Win32Form::Escaped(const std::exception& failure) noexcept { ReportEscapedError(application_, failure); }
 
 LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -192,30 +156,31 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       return Notify(wParam, lParam);
     default:
-      return ::DefWindowProcA(window_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
   }
 }
 
+// The window is gone (window_ is null by now), its controls with it.
 void Win32Form::Detached() noexcept {
-  for (const ControlDef& def : Form1ControlDefs) Control(def.id).Detach();
-  if (application_.MainWindow() == window_) application_.SetMainWindow(nullptr);
-  window_ = nullptr;
+  for (const auto& control : controls_) control->Detach();
+  application_.SetMainWindow(nullptr);
   lastFocus_ = nullptr;
 }
 
 // The window itself draws nothing but its background; the paint event follows the painting.
 void Win32Form::Paint() {
-  PAINTSTRUCT paint;
-  ::BeginPaint(window_, &paint);
-  ::EndPaint(window_, &paint);
+  {
+    const PaintScope background(window_);
+  }
   Fire(OnPaint, this);
 }
 
 // One pass over the controls that follow the right or bottom edge; the status bar docks itself.
 void Win32Form::ArrangeControls(int clientWidth, int clientHeight) {
-  HDWP batch = ::BeginDeferWindowPos(static_cast<int>(ControlId::Count));
-  for (const ControlDef& def : Form1ControlDefs) {
-    const HWND control = Control(def.id).Window();
+  HDWP batch = ::BeginDeferWindowPos(static_cast<int>(controls_.size()));
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const ControlDef& def = Form1Controls[i];
+    const HWND control = controls_[i]->Window();
     if (!control || !batch || def.kind == ControlKind::StatusBar) continue;
     if (!(def.anchors & (akRight | akBottom))) continue;
     const Rect r = AnchoredRect(def, clientWidth, clientHeight);
@@ -223,7 +188,7 @@ void Win32Form::ArrangeControls(int clientWidth, int clientHeight) {
                              SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (batch) ::EndDeferWindowPos(batch);
-  const HWND status = StatusBar.Window();
+  const HWND status = Child("StatusBar").Window();
   if (!status) return;
   ::SendMessageA(status, WM_SIZE, 0, 0);
   // Moved and widened at once, it repaints only part of its simple text unless told otherwise.
@@ -261,10 +226,8 @@ void Win32Form::RestoreFocus() {
 }
 
 void Win32Form::FocusFirstControl() {
-  ControlId sequence[static_cast<int>(ControlId::Count)];
-  const int count = TabSequence(sequence, static_cast<int>(ControlId::Count));
-  for (int i = 0; i < count; ++i) {
-    const HWND control = Control(sequence[i]).Window();
+  for (const ControlDef* def : TabSequence()) {
+    const HWND control = Child(def->name).Window();
     if (control && ::IsWindowVisible(control) && ::IsWindowEnabled(control)) {
       ::SetFocus(control);
       return;
@@ -283,8 +246,9 @@ bool Win32Form::MoveFocusByTab(bool backward) {
 }
 
 bool Win32Form::ClickAccelerator(char key) {
-  for (Win32SpeedButton* button : {&StartButton, &GoogleButton, &InfoButton, &DirButton}) {
-    if (!button->Window() || !::IsWindowVisible(button->Window()) || !button->Enabled()) continue;
+  for (const auto& control : controls_) {
+    auto* button = dynamic_cast<Win32SpeedButton*>(control.get());
+    if (!button || !button->Window() || !::IsWindowVisible(button->Window()) || !button->Enabled()) continue;
     const char accelerator = AcceleratorOf(button->Caption().c_str());
     if (accelerator == 0 || UpperCase(accelerator) != UpperCase(key)) continue;
     button->Click();
@@ -304,13 +268,13 @@ void Win32Form::Close() {
 // Notifications go back to the control that sent them.
 LRESULT Win32Form::Notify(WPARAM wParam, LPARAM lParam) {
   const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-  const int index = ControlIndexFromWindowId(header.idFrom);
-  if (index >= 0 && !silent_) {
-    Win32ChildControl& control = Control(static_cast<ControlId>(index));
+  const auto index = static_cast<std::size_t>(header.idFrom) - kFirstControlWindowId;
+  if (header.idFrom >= kFirstControlWindowId && index < controls_.size() && !silent_) {
+    Win32ChildControl& control = *controls_[index];
     LRESULT result = 0;
     if (control.Window() == header.hwndFrom && control.Notify(header, result)) return result;
   }
-  return ::DefWindowProcA(window_, WM_NOTIFY, wParam, lParam);
+  return Default(WM_NOTIFY, wParam, lParam);
 }
 
 // --- TFormWindow ---------------------------------------------------------------------------------

@@ -2,22 +2,24 @@
 // its messages to the toolkit's events.
 #pragma once
 
-#include "app/form1.h"
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "app/form_definition.h"
 #include "application.h"
 #include "controls.h"
-#include "list_view.h"
-#include "speed_button.h"
+#include "event_guard.h"
 
 namespace orvel {
 
-class Win32Form : public TFormWindow {
+class Win32Form : public TFormWindow, public Win32Window {
  public:
   static constexpr const char* kClassName = "TForm1";
   static void RegisterWindowClass(HINSTANCE instance, HICON icon, HICON smallIcon);
 
+  // The control wrappers of the form definition, without windows yet.
   explicit Win32Form(Win32Application& application);
-  Win32Form(const Win32Form&) = delete;
-  Win32Form& operator=(const Win32Form&) = delete;
   // Destroys a window still open without firing events: what they were bound to may be gone.
   ~Win32Form() override;
 
@@ -25,8 +27,12 @@ class Win32Form : public TFormWindow {
   void Create(HINSTANCE instance, HFONT font, HICON icon, HICON smallIcon);
   // Destroys the window with its events still bound (the end of the message loop).
   void Destroy();
-  TForm1Controls Controls();
-  HWND Window() const noexcept { return window_; }
+
+  // The wrapper of the control with this name, as its Win32 class.
+  template <class Wrapper>
+  Wrapper& Find(std::string_view name) {
+    return dynamic_cast<Wrapper&>(Child(name));
+  }
 
   // Keyboard handling of the message loop; true when the key was used.
   bool MoveFocusByTab(bool backward);
@@ -41,28 +47,15 @@ class Win32Form : public TFormWindow {
   std::string Caption() const override { return WindowText(window_); }
   int Width() const override;
   int Height() const override;
-
-  Win32ListView ListView1;
-  Win32Label PcLabel;
-  Win32Label UserLabel;
-  Win32Label PassLabel;
-  Win32Edit PasswordEdit;
-  Win32StatusBar StatusBar;
-  Win32SpeedButton DirButton;
-  Win32ComboBox PcComboBox;
-  Win32Animate Animate1;
-  Win32SpeedButton InfoButton;
-  Win32SpeedButton GoogleButton;
-  Win32SpeedButton StartButton;
-  Win32ComboBox UserComboBox;
+  TControl& FindControl(std::string_view name) override { return Child(name).AsControl(); }
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  Win32ChildControl& Control(ControlId id);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Detached() noexcept override;
+  void Escaped(const std::exception& failure) noexcept override;
+  Win32ChildControl& Child(std::string_view name);
   void CreateControls(HINSTANCE instance, HFONT font);
   void ArrangeTabOrder();
-  void Detached() noexcept;
 
   void Paint();
   void ArrangeControls(int clientWidth, int clientHeight);
@@ -79,7 +72,7 @@ class Win32Form : public TFormWindow {
   }
 
   Win32Application& application_;
-  HWND window_ = nullptr;
+  std::vector<std::unique_ptr<Win32ChildControl>> controls_;  // in the order of the form definition
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   bool silent_ = false;       // no events any more: the window is destroyed from the destructor
   bool postQuitOnDestroy_ = true;  // closing the window ends the message loop

@@ -2,9 +2,9 @@
 
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "event_guard.h"
-#include "thread_slot.h"
 
 namespace orvel {
 
@@ -12,22 +12,15 @@ namespace {
 
 constexpr int kCaptionBuffer = 256;
 
-// The comparison of the sort in progress on this thread; LVM_SORTITEMS calls back synchronously.
+// The comparison of the sort in progress; LVM_SORTITEMS calls back synchronously on the one UI thread.
 struct SortContext {
   TRowCompare compare;
   std::exception_ptr failure;
 };
-
-// Read at every comparison.
-const ThreadSlot& ActiveSort() {
-  static const ThreadSlot slot;
-  return slot;
-}
-
-SortContext* ActiveSortContext() noexcept { return static_cast<SortContext*>(ActiveSort().Get()); }
+SortContext* activeSort = nullptr;
 
 int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
-  SortContext* sort = ActiveSortContext();
+  SortContext* sort = activeSort;
   if (!sort || sort->failure) return 0;
   try {
     return sort->compare(*reinterpret_cast<const TListRow*>(first), *reinterpret_cast<const TListRow*>(second),
@@ -41,10 +34,10 @@ int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM key) noexcept {
 
 class ActiveSortScope {
  public:
-  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(ActiveSortContext()) { ActiveSort().Set(&sort); }
+  explicit ActiveSortScope(SortContext& sort) noexcept : previous_(std::exchange(activeSort, &sort)) {}
   ActiveSortScope(const ActiveSortScope&) = delete;
   ActiveSortScope& operator=(const ActiveSortScope&) = delete;
-  ~ActiveSortScope() { ActiveSort().Set(previous_); }
+  ~ActiveSortScope() { activeSort = previous_; }
 
  private:
   SortContext* previous_;
@@ -65,7 +58,7 @@ void Win32ListView::Create(const ControlCreation& c) {
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
   Send(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   int index = 0;
-  for (const ColumnDef& def : Form1Columns) {
+  for (const ColumnDef& def : c.def.columns) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = def.alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
@@ -197,7 +190,6 @@ const TListRow* Win32ListView::Selected() const {
 
 void Win32ListView::SortItems(std::int32_t key, TRowCompare compare) {
   if (!window_ || !compare) return;
-  if (!ActiveSort().Usable()) throw std::runtime_error("no thread-local slot is left for the sort");
   SortContext sort{compare, nullptr};
   {
     const ActiveSortScope active(sort);
@@ -209,13 +201,10 @@ void Win32ListView::SortItems(std::int32_t key, TRowCompare compare) {
 
 // --- window procedure ----------------------------------------------------------------------------
 
-// Rows go in past the balloon's TTF_SUBCLASS hook, which only relays mouse messages: under Wine every
-// message through it costs two wineserver round trips (GetProp), some 50 us, and a row takes ten.
-LRESULT Win32ListView::Perform(UINT message, WPARAM wParam, LPARAM lParam) {
-  return SubclassProc(window_, message, wParam, lParam);
-}
-
-LRESULT Win32ListView::SubclassProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+// Rows go in through Perform, past the balloon's TTF_SUBCLASS hook, which only relays mouse messages:
+// under Wine every message through it costs two wineserver round trips (GetProp), some 50 us, and a
+// row takes ten.
+LRESULT Win32ListView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   TMessage record{message, wParam, lParam, 0};
   FireEvent(application_, windowProc_, record);
   return record.Result;
@@ -228,7 +217,7 @@ void Win32ListView::OriginalWindowProc(TMessage& message) {
     message.Result = refused;
     return;
   }
-  message.Result = CallOriginal(window_, message.Msg, message.WParam, message.LParam);
+  message.Result = Default(message.Msg, message.WParam, message.LParam);
 }
 
 // A divider drag below a column's minimum width is refused and the column set to its minimum:

@@ -9,7 +9,7 @@
 
 namespace orvel {
 
-class Win32ListView : public Win32Control<TListView>, private SubclassedWindow {
+class Win32ListView : public Win32Control<TListView> {
  public:
   explicit Win32ListView(TApplication& application);
   void Create(const ControlCreation& creation) override;
@@ -35,10 +35,10 @@ class Win32ListView : public Win32Control<TListView>, private SubclassedWindow {
   void SetWindowProc(TWndMethod proc) override { windowProc_ = std::move(proc); }
 
  private:
-  LRESULT SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Every message of the list enters windowProc_, the replaceable procedure.
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // A message straight into the list's own procedure chain (windowProc_ and on).
-  LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam);
-  void SubclassEnded() noexcept override { window_ = nullptr; }
+  LRESULT Perform(UINT message, WPARAM wParam, LPARAM lParam) { return HandleMessage(message, wParam, lParam); }
   // The procedure the list starts with: the control's own, behind the minimum-width rule.
   void OriginalWindowProc(TMessage& message);
   bool KeepMinWidth(const NMHDR& header, LRESULT& result);

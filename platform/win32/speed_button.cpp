@@ -1,7 +1,6 @@
 #include "speed_button.h"
 
 #include "event_guard.h"
-#include "win32_error.h"
 
 namespace orvel {
 
@@ -12,23 +11,18 @@ constexpr int kGlyphSpacing = 4;  // pixels between glyph and caption
 }  // namespace
 
 void Win32SpeedButton::RegisterWindowClass(HINSTANCE instance) {
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (::GetClassInfoExA(instance, kClassName, &existing)) return;
   WNDCLASSEXA cls{};
-  cls.cbSize = sizeof cls;
   cls.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a quick second click is a second click
-  cls.lpfnWndProc = &Win32SpeedButton::Procedure;
   cls.hInstance = instance;
   cls.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   cls.lpszClassName = kClassName;
-  if (!::RegisterClassExA(&cls)) ThrowLastError(kClassName);
+  Win32Window::RegisterWindowClass(cls);
 }
 
 void Win32SpeedButton::Create(const ControlCreation& c) {
   LoadGlyph(c.instance, c.def.glyph);
   // No WS_TABSTOP and no focus: the button never calls SetFocus.
-  CreateChildWindow(c, kClassName, c.def.caption ? c.def.caption : "", WS_VISIBLE, 0, this);
+  CreateChildWindow(c, kClassName, c.def.caption ? c.def.caption : "", WS_VISIBLE, 0, true);
   ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
 }
 
@@ -60,36 +54,11 @@ void Win32SpeedButton::LoadGlyph(HINSTANCE instance, int resourceId) {
   disabledGlyph_.reset(::ImageList_GetIcon(glyph_.get(), 0, ILD_NORMAL));
 }
 
-LRESULT CALLBACK Win32SpeedButton::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32SpeedButton*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_ = window;
-  }
-  auto* self = reinterpret_cast<Win32SpeedButton*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
-    return ::DefWindowProcA(window, message, wParam, lParam);
-  }
-  try {
-    return self->HandleMessage(message, wParam, lParam);
-  } catch (...) {
-    // The click handler is fenced in FireEvent; this only stops a failure of the drawing itself.
-    return 0;
-  }
-}
-
 LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      const HDC dc = ::BeginPaint(window_, &paint);
-      Paint(dc);
-      ::EndPaint(window_, &paint);
+    case WM_PAINT:
+      Paint(PaintScope(window_).get());
       return 0;
-    }
     case WM_PRINTCLIENT:
       Paint(reinterpret_cast<HDC>(wParam));
       return 0;
@@ -115,9 +84,9 @@ LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_SHOWWINDOW:
       if (!wParam) Reset();
       Redraw();
-      return ::DefWindowProcA(window_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
     case WM_SETTEXT: {
-      const LRESULT result = ::DefWindowProcA(window_, message, wParam, lParam);
+      const LRESULT result = Default(message, wParam, lParam);
       Redraw();
       return result;
     }
@@ -128,7 +97,7 @@ LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
     default:
-      return ::DefWindowProcA(window_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
   }
 }
 

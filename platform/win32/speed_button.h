@@ -20,8 +20,7 @@ class Win32SpeedButton : public Win32Control<TSpeedButton> {
   void Click();
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void LoadGlyph(HINSTANCE instance, int resourceId);
   void Paint(HDC dc) const;
   void DrawFace(HDC dc, const RECT& bounds) const;

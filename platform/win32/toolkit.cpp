@@ -2,7 +2,8 @@
 
 #include <stdexcept>
 
-#include "layout.h"
+#include "app/form_layout.h"
+#include "speed_button.h"
 #include "resource_ids.h"
 #include "win32_error.h"
 
@@ -38,12 +39,12 @@ Win32Toolkit::Win32Toolkit(HINSTANCE instance, int startShowCommand)
 
 Win32Toolkit::~Win32Toolkit() = default;
 
-TForm1Controls Win32Toolkit::CreateMainForm() {
+TFormWindow& Win32Toolkit::CreateMainForm() {
   if (form_) throw std::logic_error("The main form exists already");
   auto form = std::make_unique<Win32Form>(application_);
   form->Create(instance_, font_.get(), icon_, smallIcon_);
   form_ = std::move(form);
-  return form_->Controls();
+  return *form_;
 }
 
 void Win32Toolkit::Run() {

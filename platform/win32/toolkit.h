@@ -20,7 +20,7 @@ class Win32Toolkit : public IToolkit {
   ~Win32Toolkit() override;
 
   Win32Application& Application() override { return application_; }
-  TForm1Controls CreateMainForm() override;
+  TFormWindow& CreateMainForm() override;
   void Run() override;
 
   // One message of the loop: Tab and Alt+accelerator keys for the main window first, then the

@@ -8,11 +8,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "../cp1252_text.h"
 #include "app/form1.h"
+#include "app/form_definition.h"
 #include "platform/ole_error.h"
 
 namespace orvel::fakes {
@@ -134,11 +137,12 @@ class FakeAnimate : public FakeControl<TAnimate> {
 
 class FakeListView : public FakeControl<TListView> {
  public:
-  FakeListView(Journal& journal, std::string name, WindowHandle handle)
-      : FakeControl(journal, std::move(name), handle),
-        captions{"Process", "Folder", "Process ID", "Parent PID", "RAM", "CPU Time", "Handles", "Session", "Threads", "Priority"},
-        widths{110, 250, 70, 1, 80, 80, 65, 65, 65, 65},
-        minWidths(10, 0) {
+  FakeListView(Journal& journal, std::string name, WindowHandle handle, std::span<const ColumnDef> columns)
+      : FakeControl(journal, std::move(name), handle), minWidths(columns.size(), 0) {
+    for (const ColumnDef& column : columns) {
+      captions.emplace_back(column.caption);
+      widths.push_back(column.width);
+    }
     // The replaceable window procedure starts as the list's own: it records what reaches it.
     proc_ = [this](TMessage& message) {
       received.push_back(message);
@@ -193,17 +197,55 @@ class FakeListView : public FakeControl<TListView> {
   TWndMethod proc_;
 };
 
+// The main window with a fake of every control of the form definition, each with the next handle
+// after the window's own, and its caption as the definition gives it.
 class FakeFormWindow : public FakeControl<TFormWindow> {
  public:
-  using FakeControl::FakeControl;
+  FakeFormWindow(Journal& journal, std::string name, WindowHandle handle)
+      : FakeControl(journal, std::move(name), handle) {
+    for (const ControlDef& def : Form1Controls) controls_.push_back(Make(def, ++handle));
+  }
   void SetCaption(const std::string& caption) override { caption_ = caption; Log("caption=" + caption); }
   std::string Caption() const override { return caption_; }
   int Width() const override { return width; }
   int Height() const override { return height; }
+  TControl& FindControl(std::string_view name) override {
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+      if (name == Form1Controls[i].name) return *controls_[i];
+    throw std::out_of_range("no control " + std::string(name));
+  }
+  template <class Fake>
+  Fake& Find(std::string_view name) { return dynamic_cast<Fake&>(FindControl(name)); }
   int width = 930;
   int height = 697;
+
  private:
+  template <class Fake>
+  std::unique_ptr<TControl> Captioned(const ControlDef& def, WindowHandle handle) {
+    auto fake = std::make_unique<Fake>(journal_, def.name, handle);
+    if (def.caption) fake->SetCaption(def.caption);
+    return fake;
+  }
+  std::unique_ptr<TControl> Make(const ControlDef& def, WindowHandle handle) {
+    switch (def.kind) {
+      case ControlKind::Label: return Captioned<FakeLabel>(def, handle);
+      case ControlKind::SpeedButton: return Captioned<FakeSpeedButton>(def, handle);
+      case ControlKind::Edit: return std::make_unique<FakeEdit>(journal_, def.name, handle);
+      case ControlKind::ComboDropDown:
+      case ControlKind::ComboSimple: return std::make_unique<FakeComboBox>(journal_, def.name, handle);
+      case ControlKind::StatusBar: return std::make_unique<FakeStatusBar>(journal_, def.name, handle);
+      case ControlKind::ListView: return std::make_unique<FakeListView>(journal_, def.name, handle, def.columns);
+      case ControlKind::Animate: {
+        auto animate = std::make_unique<FakeAnimate>(journal_, def.name, handle);
+        animate->SetVisible(false);  // shown only while a scan runs
+        return animate;
+      }
+    }
+    throw std::logic_error("a control kind without a fake");
+  }
+
   std::string caption_ = "Orvel";
+  std::vector<std::unique_ptr<TControl>> controls_;
 };
 
 class FakeApplication : public TApplication {

@@ -57,7 +57,7 @@ TEST_F(FormCreateTest, ClipByOperatingSystemVersion) {
 }
 
 TEST_F(FormCreateTest, BindsTheApplicationsDeactivationToHideTheBalloon) {
-  form1 = std::make_unique<TForm1>(Controls(), Services());
+  form1 = std::make_unique<TForm1>(Form, Services());
   EXPECT_FALSE(Application.OnDeactivate) << "bound by the creation handler, not by the form definition";
   Form.OnCreate(&Form);
   Form.OnPaint(&Form);
@@ -211,10 +211,10 @@ class ThrowingSystem : public FakeSystem {
 
 class FakeToolkit : public IToolkit {
  public:
-  FakeToolkit(Journal& journal, TApplication& application, std::function<TForm1Controls()> create)
+  FakeToolkit(Journal& journal, TApplication& application, std::function<TFormWindow&()> create)
       : journal_(journal), application_(application), create_(std::move(create)) {}
   TApplication& Application() override { return application_; }
-  TForm1Controls CreateMainForm() override {
+  TFormWindow& CreateMainForm() override {
     journal_.Add("CreateMainForm");
     if (failCreate) throw std::runtime_error("no window class");
     return create_();
@@ -231,7 +231,7 @@ class FakeToolkit : public IToolkit {
  private:
   Journal& journal_;
   TApplication& application_;
-  std::function<TForm1Controls()> create_;
+  std::function<TFormWindow&()> create_;
 };
 
 class ProgramTest : public FormFixture {
@@ -250,7 +250,7 @@ class ProgramTest : public FormFixture {
 
   CaptionedApplication application{journal};
   ThrowingSystem system{journal};
-  FakeToolkit toolkit{journal, application, [this] { return Controls(); }};
+  FakeToolkit toolkit{journal, application, [this]() -> TFormWindow& { return Form; }};
 };
 
 TEST_F(ProgramTest, ComIsEnteredBeforeTheWindowAndLeftOnlyWhenEntered) {

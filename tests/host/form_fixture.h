@@ -14,46 +14,34 @@ namespace orvel::fakes {
 
 class FormFixture : public ::testing::Test {
  protected:
-  FormFixture() {
-    // Captions as the toolkit applies them from the form definition.
-    PcLabel.SetCaption("&Computer");
-    UserLabel.SetCaption("&User");
-    PassLabel.SetCaption("&Password");
-    StartButton.SetCaption("&Scan now!");
-    GoogleButton.SetCaption("&Google");
-    InfoButton.SetCaption("&Info");
-    Animate1.SetVisible(false);
-    journal.entries.clear();
-  }
+  // Nothing of setting up the controls counts as an effect of the program.
+  FormFixture() { journal.entries.clear(); }
 
   // Builds the form and runs its creation handler, as program start does.
   TForm1& Create() {
-    form1 = std::make_unique<TForm1>(Controls(), Services());
+    form1 = std::make_unique<TForm1>(Form, Services());
     Form.OnCreate(&Form);
     return *form1;
   }
 
-  TForm1Controls Controls() {
-    return {Form, ListView1, PcLabel, UserLabel, PassLabel, PasswordEdit, StatusBar, DirButton,
-            PcComboBox, Animate1, InfoButton, GoogleButton, StartButton, UserComboBox};
-  }
   TForm1Services Services() { return {Application, System, *wmi, *shell, *windows}; }
 
   Journal journal;
   FakeFormWindow Form{journal, "Form", 0x100};
-  FakeListView ListView1{journal, "ListView1", 0x101};
-  FakeLabel PcLabel{journal, "PcLabel", 0x102};
-  FakeLabel UserLabel{journal, "UserLabel", 0x103};
-  FakeLabel PassLabel{journal, "PassLabel", 0x104};
-  FakeEdit PasswordEdit{journal, "PasswordEdit", 0x105};
-  FakeStatusBar StatusBar{journal, "StatusBar", 0x106};
-  FakeSpeedButton DirButton{journal, "DirButton", 0x107};
-  FakeComboBox PcComboBox{journal, "PcComboBox", 0x108};
-  FakeAnimate Animate1{journal, "Animate1", 0x109};
-  FakeSpeedButton InfoButton{journal, "InfoButton", 0x10A};
-  FakeSpeedButton GoogleButton{journal, "GoogleButton", 0x10B};
-  FakeSpeedButton StartButton{journal, "StartButton", 0x10C};
-  FakeComboBox UserComboBox{journal, "UserComboBox", 0x10D};
+  // The fakes that tests look into, as the form definition created them.
+  FakeListView& ListView1 = Form.Find<FakeListView>("ListView1");
+  FakeLabel& PcLabel = Form.Find<FakeLabel>("PcLabel");
+  FakeLabel& UserLabel = Form.Find<FakeLabel>("UserLabel");
+  FakeLabel& PassLabel = Form.Find<FakeLabel>("PassLabel");
+  FakeEdit& PasswordEdit = Form.Find<FakeEdit>("PasswordEdit");
+  FakeStatusBar& StatusBar = Form.Find<FakeStatusBar>("StatusBar");
+  FakeSpeedButton& DirButton = Form.Find<FakeSpeedButton>("DirButton");
+  FakeComboBox& PcComboBox = Form.Find<FakeComboBox>("PcComboBox");
+  FakeAnimate& Animate1 = Form.Find<FakeAnimate>("Animate1");
+  FakeSpeedButton& InfoButton = Form.Find<FakeSpeedButton>("InfoButton");
+  FakeSpeedButton& GoogleButton = Form.Find<FakeSpeedButton>("GoogleButton");
+  FakeSpeedButton& StartButton = Form.Find<FakeSpeedButton>("StartButton");
+  FakeComboBox& UserComboBox = Form.Find<FakeComboBox>("UserComboBox");
   FakeApplication Application{journal};
   FakeSystem System{journal};
   // Replaceable by tests that script WMI, the shell or the window calls.

@@ -114,17 +114,17 @@ class BalloonWin32Test : public ToolkitTest {
  protected:
   BalloonWin32Test()
       : system(journal),
-        listOwnProc(controls->ListView1.WindowProc()),
-        form1(*controls, TForm1Services{toolkit.Application(), system, wmi, shell, windows}) {
-    controls->Form.OnPaint(&controls->Form);
+        listOwnProc(Control<TListView>("ListView1").WindowProc()),
+        form1(Form(), TForm1Services{toolkit.Application(), system, wmi, shell, windows}) {
+    Form().OnPaint(&Form());
     tooltip = reinterpret_cast<HWND>(form1.HintWindow());
-    list = WindowOf(ControlId::ListView1);
+    list = WindowOf("ListView1");
   }
   // The window outlives this object: nothing of it may call into form1 any more.
   ~BalloonWin32Test() override {
-    controls->ListView1.SetWindowProc(listOwnProc);
-    controls->Form.OnDeactivate = nullptr;
-    controls->Form.OnClose = nullptr;
+    Control<TListView>("ListView1").SetWindowProc(listOwnProc);
+    Form().OnDeactivate = nullptr;
+    Form().OnClose = nullptr;
     if (::IsWindow(tooltip)) ::DestroyWindow(tooltip);
   }
 

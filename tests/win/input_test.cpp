@@ -22,8 +22,8 @@ struct KeyEvent {
 class InputTest : public ToolkitTest {
  protected:
   InputTest() {
-    for (TEdit* edit : {&controls->PasswordEdit}) edit->OnKeyDown = Recorder();
-    for (TComboBox* combo : {&controls->PcComboBox, &controls->UserComboBox}) combo->OnKeyDown = Recorder();
+    Control<TEdit>("PasswordEdit").OnKeyDown = Recorder();
+    for (const char* combo : {"PcComboBox", "UserComboBox"}) Control<TComboBox>(combo).OnKeyDown = Recorder();
   }
 
   TKeyEvent Recorder() {
@@ -34,10 +34,9 @@ class InputTest : public ToolkitTest {
   }
 
   // The window that receives the keys of each entry field.
-  HWND KeyWindowOf(ControlId id) {
-    if (id == ControlId::PcComboBox) return Form().PcComboBox.EditWindow();
-    if (id == ControlId::UserComboBox) return Form().UserComboBox.EditWindow();
-    return WindowOf(id);
+  HWND KeyWindowOf(std::string_view name) {
+    if (auto* combo = dynamic_cast<Win32ComboBox*>(&Control(name))) return combo->EditWindow();
+    return WindowOf(name);
   }
 
   void PressKey(HWND window, UINT key) { ::SendMessageA(window, WM_KEYDOWN, key, 1); }
@@ -72,13 +71,13 @@ class InputTest : public ToolkitTest {
 };
 
 TEST_F(InputTest, EnterInEachFieldFiresKeyDownWithItsSender) {
-  for (const ControlId id : {ControlId::PcComboBox, ControlId::PasswordEdit, ControlId::UserComboBox}) {
+  for (const char* field : {"PcComboBox", "PasswordEdit", "UserComboBox"}) {
     keys.clear();
-    PressKey(KeyWindowOf(id), VK_RETURN);
-    ASSERT_EQ(keys.size(), 1u) << DefOf(id).name;
-    EXPECT_EQ(keys[0].sender, &ControlOf(id)) << DefOf(id).name;
-    EXPECT_EQ(keys[0].key, 13) << DefOf(id).name;
-    EXPECT_EQ(keys[0].shift, 0) << DefOf(id).name;
+    PressKey(KeyWindowOf(field), VK_RETURN);
+    ASSERT_EQ(keys.size(), 1u) << field;
+    EXPECT_EQ(keys[0].sender, &Control(field)) << field;
+    EXPECT_EQ(keys[0].key, 13) << field;
+    EXPECT_EQ(keys[0].shift, 0) << field;
   }
 }
 
@@ -93,7 +92,7 @@ TEST_F(InputTest, ModifierKeysAreReported) {
   for (const Case& c : cases) {
     keys.clear();
     const HeldKeys held(c.held);
-    PressKey(KeyWindowOf(ControlId::PasswordEdit), VK_RETURN);
+    PressKey(KeyWindowOf("PasswordEdit"), VK_RETURN);
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].shift, c.shift);
   }
@@ -102,56 +101,34 @@ TEST_F(InputTest, ModifierKeysAreReported) {
 // The field still handles its keys after the event: Down steps through the simple combo's items,
 // typed characters arrive; a key set to 0 by the handler never reaches the field.
 TEST_F(InputTest, FieldsHandleKeysAfterTheEventUnlessSwallowed) {
-  controls->UserComboBox.AddItem("Administrator");
-  controls->UserComboBox.AddItem("jdoe");
-  const HWND userEdit = KeyWindowOf(ControlId::UserComboBox);
+  Control<TComboBox>("UserComboBox").AddItem("Administrator");
+  Control<TComboBox>("UserComboBox").AddItem("jdoe");
+  const HWND userEdit = KeyWindowOf("UserComboBox");
   PressKey(userEdit, VK_DOWN);
-  EXPECT_EQ(controls->UserComboBox.Text(), "Administrator");
+  EXPECT_EQ(Control<TComboBox>("UserComboBox").Text(), "Administrator");
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys[0].key, VK_DOWN);
 
   swallow = VK_DOWN;
   PressKey(userEdit, VK_DOWN);
-  EXPECT_EQ(controls->UserComboBox.Text(), "Administrator") << "swallowed";
+  EXPECT_EQ(Control<TComboBox>("UserComboBox").Text(), "Administrator") << "swallowed";
   swallow = 0;
   PressKey(userEdit, VK_DOWN);
-  EXPECT_EQ(controls->UserComboBox.Text(), "jdoe");
+  EXPECT_EQ(Control<TComboBox>("UserComboBox").Text(), "jdoe");
 
-  const HWND password = KeyWindowOf(ControlId::PasswordEdit);
+  const HWND password = KeyWindowOf("PasswordEdit");
   for (const char c : std::string("s3cret")) ::SendMessageA(password, WM_CHAR, static_cast<unsigned char>(c), 1);
-  EXPECT_EQ(controls->PasswordEdit.Text(), "s3cret");
+  EXPECT_EQ(Control<TEdit>("PasswordEdit").Text(), "s3cret");
 }
 
-TEST_F(InputTest, ActivationFocusesTheComputerFieldAndTabFollowsTheSequence) {
-  ShowActive();
-  EXPECT_EQ(FocusedControl(), WindowOf(ControlId::PcComboBox));
-
-  ControlId sequence[static_cast<int>(ControlId::Count)];
-  const int count = TabSequence(sequence, static_cast<int>(ControlId::Count));
-  for (int step = 1; step <= count; ++step) {
-    PostToFocus(WM_KEYDOWN, VK_TAB);
-    EXPECT_EQ(FocusedControl(), WindowOf(sequence[step % count])) << "Tab " << step;
-  }
-  {
-    const HeldKeys shift({VK_SHIFT});
-    for (int step = 1; step <= count; ++step) {
-      PostToFocus(WM_KEYDOWN, VK_TAB);
-      EXPECT_EQ(FocusedControl(), WindowOf(sequence[(count - step) % count])) << "Shift+Tab " << step;
-    }
-  }
-  EXPECT_TRUE(keys.empty()) << "Tab is the window's, not the fields' key";
-}
-
-// The order the user meets, spelt out rather than taken from the tab orders: computer, password,
-// list, user, and round to the computer again.
-TEST_F(InputTest, TabGoesComputerPasswordListUserAndRound) {
-  const std::pair<TControl*, const char*> named[] = {{&controls->PcComboBox, "PcComboBox"},
-                                                      {&controls->PasswordEdit, "PasswordEdit"},
-                                                      {&controls->ListView1, "ListView1"},
-                                                      {&controls->UserComboBox, "UserComboBox"}};
+// The order the user meets, spelt out rather than taken from the tab orders: activation puts the
+// focus in the computer field, Tab goes to the password field, the list, the user field and round,
+// Shift+Tab back the same way; the fields never see the key.
+TEST_F(InputTest, ActivationFocusesTheComputerFieldAndTabGoesPasswordListUserAndRound) {
+  const std::vector<std::string> order{"PcComboBox", "PasswordEdit", "ListView1", "UserComboBox", "PcComboBox"};
   auto nameOf = [&](HWND window) -> std::string {
-    for (const auto& [control, name] : named)
-      if (reinterpret_cast<HWND>(control->Handle()) == window) return name;
+    for (const std::string& name : order)
+      if (WindowOf(name) == window) return name;
     return window ? "another window: " + ClassNameOf(window) : "no window";
   };
   ShowActive();
@@ -160,18 +137,27 @@ TEST_F(InputTest, TabGoesComputerPasswordListUserAndRound) {
     PostToFocus(WM_KEYDOWN, VK_TAB);
     visited.push_back(nameOf(FocusedControl()));
   }
-  EXPECT_EQ(visited,
-            (std::vector<std::string>{"PcComboBox", "PasswordEdit", "ListView1", "UserComboBox", "PcComboBox"}));
+  EXPECT_EQ(visited, order);
+  std::vector<std::string> back{nameOf(FocusedControl())};
+  {
+    const HeldKeys shift({VK_SHIFT});
+    for (int step = 0; step < 4; ++step) {
+      PostToFocus(WM_KEYDOWN, VK_TAB);
+      back.push_back(nameOf(FocusedControl()));
+    }
+  }
+  EXPECT_EQ(back, std::vector<std::string>(order.rbegin(), order.rend()));
+  EXPECT_TRUE(keys.empty()) << "Tab is the window's, not the fields' key";
 }
 
 TEST_F(InputTest, ReactivationRestoresTheFocusedControl) {
   int deactivations = 0;
-  controls->Form.OnDeactivate = [&](TObject* sender) {
-    EXPECT_EQ(sender, &controls->Form);
+  Form().OnDeactivate = [&](TObject* sender) {
+    EXPECT_EQ(sender, &Form());
     ++deactivations;
   };
   ShowActive();
-  ::SetFocus(WindowOf(ControlId::ListView1));
+  ::SetFocus(WindowOf("ListView1"));
 
   const HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                        ::GetModuleHandleA(nullptr), nullptr);
@@ -183,7 +169,7 @@ TEST_F(InputTest, ReactivationRestoresTheFocusedControl) {
   ::SetForegroundWindow(Main());
   ::SetActiveWindow(Main());
   EXPECT_TRUE(PumpUntil(toolkit, [&] { return ::GetActiveWindow() == Main(); }));
-  EXPECT_EQ(FocusedControl(), WindowOf(ControlId::ListView1));
+  EXPECT_EQ(FocusedControl(), WindowOf("ListView1"));
   ::DestroyWindow(other);
 }
 
@@ -198,19 +184,19 @@ TEST_F(InputTest, ApplicationDeactivationFiresTheApplicationEvent) {
 
 TEST_F(InputTest, SpeedButtonClicksWithoutTakingTheFocus) {
   ShowActive();
-  ::SetFocus(WindowOf(ControlId::PasswordEdit));
+  ::SetFocus(WindowOf("PasswordEdit"));
   int clicks = 0;
   TObject* clickedBy = nullptr;
-  controls->StartButton.OnClick = [&](TObject* sender) {
+  Control<TSpeedButton>("StartButton").OnClick = [&](TObject* sender) {
     ++clicks;
     clickedBy = sender;
   };
-  const HWND button = WindowOf(ControlId::StartButton);
+  const HWND button = WindowOf("StartButton");
   ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(clickedBy, &controls->StartButton);
-  EXPECT_EQ(FocusedControl(), WindowOf(ControlId::PasswordEdit));
+  EXPECT_EQ(clickedBy, &Control<TSpeedButton>("StartButton"));
+  EXPECT_EQ(FocusedControl(), WindowOf("PasswordEdit"));
 
   // Released outside: no click.
   ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
@@ -222,7 +208,7 @@ TEST_F(InputTest, SpeedButtonClicksWithoutTakingTheFocus) {
 // Flat: the face alone at rest, a raised edge (light top-left) under the mouse, sunken (dark
 // top-left) while pressed.
 TEST_F(InputTest, SpeedButtonBorderOnlyUnderTheMouse) {
-  const HWND button = WindowOf(ControlId::GoogleButton);
+  const HWND button = WindowOf("GoogleButton");
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   EXPECT_EQ(Pixels(button).front(), face);
   ::SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
@@ -236,7 +222,7 @@ TEST_F(InputTest, SpeedButtonBorderOnlyUnderTheMouse) {
 
 // The glyph is drawn, and the colour of its bottom-left pixel nowhere.
 TEST_F(InputTest, GlyphsDrawnWithTheirTransparentColourLeftOut) {
-  for (const ControlDef& def : Form1ControlDefs) {
+  for (const ControlDef& def : Form1Controls) {
     if (def.kind != ControlKind::SpeedButton || def.glyph == 0) continue;
     const auto glyph = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(def.glyph),
                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -251,7 +237,7 @@ TEST_F(InputTest, GlyphsDrawnWithTheirTransparentColourLeftOut) {
     ::DeleteObject(glyph);
 
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-    const std::vector<COLORREF> pixels = Pixels(WindowOf(def.id));
+    const std::vector<COLORREF> pixels = Pixels(WindowOf(def.name));
     const auto painted = std::count_if(pixels.begin(), pixels.end(), [&](COLORREF p) { return p != face; });
     EXPECT_GT(painted, 40) << def.name;
     if (transparent != face) {
@@ -262,9 +248,9 @@ TEST_F(InputTest, GlyphsDrawnWithTheirTransparentColourLeftOut) {
 
 TEST_F(InputTest, AltAcceleratorsClickVisibleEnabledSpeedButtons) {
   std::vector<std::string> clicked;
-  controls->StartButton.OnClick = [&](TObject*) { clicked.push_back("start"); };
-  controls->GoogleButton.OnClick = [&](TObject*) { clicked.push_back("google"); };
-  controls->InfoButton.OnClick = [&](TObject*) { clicked.push_back("info"); };
+  Control<TSpeedButton>("StartButton").OnClick = [&](TObject*) { clicked.push_back("start"); };
+  Control<TSpeedButton>("GoogleButton").OnClick = [&](TObject*) { clicked.push_back("google"); };
+  Control<TSpeedButton>("InfoButton").OnClick = [&](TObject*) { clicked.push_back("info"); };
   ShowActive();
 
   struct Case { char key; const char* clicks; };
@@ -279,10 +265,10 @@ TEST_F(InputTest, AltAcceleratorsClickVisibleEnabledSpeedButtons) {
     }
   }
   clicked.clear();
-  controls->StartButton.SetEnabled(false);
+  Control<TSpeedButton>("StartButton").SetEnabled(false);
   PostToFocus(WM_SYSCHAR, 's', kAltDown);
-  controls->StartButton.SetEnabled(true);
-  controls->StartButton.SetVisible(false);
+  Control<TSpeedButton>("StartButton").SetEnabled(true);
+  Control<TSpeedButton>("StartButton").SetVisible(false);
   PostToFocus(WM_SYSCHAR, 's', kAltDown);
   EXPECT_TRUE(clicked.empty()) << "a disabled or hidden button is not clicked";
 }
@@ -295,37 +281,37 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
     std::function<void()> trigger;
     const char* text;
   };
-  const HWND list = WindowOf(ControlId::ListView1);
-  const TWndMethod listProc = controls->ListView1.WindowProc();
+  const HWND list = WindowOf("ListView1");
+  const TWndMethod listProc = Control<TListView>("ListView1").WindowProc();
   const Case cases[] = {
-      {"status bar click", [&] { controls->StatusBar.OnClick = [](TObject*) { throw EOleError("Access is denied", 5); }; },
+      {"status bar click", [&] { Control<TStatusBar>("StatusBar").OnClick = [](TObject*) { throw EOleError("Access is denied", 5); }; },
        [&] {
-         NMHDR click{WindowOf(ControlId::StatusBar), static_cast<UINT_PTR>(ControlWindowId(ControlId::StatusBar)),
+         NMHDR click{WindowOf("StatusBar"), static_cast<UINT_PTR>(::GetDlgCtrlID(WindowOf("StatusBar"))),
                      static_cast<UINT>(NM_CLICK)};
          ::SendMessageA(Main(), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
        },
        "Access is denied."},
-      {"speed button", [&] { controls->DirButton.OnClick = [](TObject*) { throw std::runtime_error("ends with a stop."); }; },
-       [&] { Form().DirButton.Click(); }, "ends with a stop."},
-      {"key down", [&] { controls->PasswordEdit.OnKeyDown = [](TObject*, std::uint16_t&, TShiftState) { throw 42; }; },
-       [&] { ::SendMessageA(KeyWindowOf(ControlId::PasswordEdit), WM_KEYDOWN, VK_RETURN, 1); }, "Unknown exception."},
+      {"speed button", [&] { Control<TSpeedButton>("DirButton").OnClick = [](TObject*) { throw std::runtime_error("ends with a stop."); }; },
+       [&] { Form().Find<Win32SpeedButton>("DirButton").Click(); }, "ends with a stop."},
+      {"key down", [&] { Control<TEdit>("PasswordEdit").OnKeyDown = [](TObject*, std::uint16_t&, TShiftState) { throw 42; }; },
+       [&] { ::SendMessageA(KeyWindowOf("PasswordEdit"), WM_KEYDOWN, VK_RETURN, 1); }, "Unknown exception."},
       {"list window procedure",
        [&] {
-         controls->ListView1.SetWindowProc([&](TMessage& m) {
+         Control<TListView>("ListView1").SetWindowProc([&](TMessage& m) {
            if (m.Msg == WM_APP + 7) throw std::out_of_range("index 9 out of range");
            listProc(m);
          });
        },
        [&] { ::SendMessageA(list, WM_APP + 7, 0, 0); }, "index 9 out of range."},
-      {"paint", [&] { controls->Form.OnPaint = [](TObject*) { throw std::runtime_error("paint failed"); }; },
+      {"paint", [&] { Form().OnPaint = [](TObject*) { throw std::runtime_error("paint failed"); }; },
        [&] {
          ::ShowWindow(Main(), SW_SHOW);
          ::InvalidateRect(Main(), nullptr, TRUE);
          ::UpdateWindow(Main());
-         controls->Form.OnPaint = nullptr;
+         Form().OnPaint = nullptr;
        },
        "paint failed."},
-      {"close", [&] { controls->Form.OnClose = [](TObject*, TCloseAction&) { throw std::runtime_error("not now"); }; },
+      {"close", [&] { Form().OnClose = [](TObject*, TCloseAction&) { throw std::runtime_error("not now"); }; },
        [&] { ::SendMessageA(Main(), WM_CLOSE, 0, 0); }, "not now."},
   };
   for (const Case& c : cases) {
@@ -344,9 +330,9 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
 
 TEST_F(InputTest, PaintEventAfterPaintingUntilUnbound) {
   int paints = 0;
-  controls->Form.OnPaint = [&](TObject* sender) {
-    EXPECT_EQ(sender, &controls->Form);
-    controls->Form.OnPaint = nullptr;  // as the one-shot start sequence does, inside its own call
+  Form().OnPaint = [&](TObject* sender) {
+    EXPECT_EQ(sender, &Form());
+    Form().OnPaint = nullptr;  // as the one-shot start sequence does, inside its own call
     ++paints;
     ::InvalidateRect(Main(), nullptr, TRUE);
   };

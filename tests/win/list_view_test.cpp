@@ -35,8 +35,8 @@ int Throwing(const TListRow&, const TListRow&, std::int32_t) { throw std::runtim
 
 class ListViewTest : public ToolkitTest {
  protected:
-  TListView& List() { return controls->ListView1; }
-  HWND ListWindow() { return WindowOf(ControlId::ListView1); }
+  TListView& List() { return Control<TListView>("ListView1"); }
+  HWND ListWindow() { return WindowOf("ListView1"); }
   HWND Header() { return reinterpret_cast<HWND>(::SendMessageA(ListWindow(), LVM_GETHEADER, 0, 0)); }
 
   // WM_NOTIFY of a divider change as the header sends it to the list.
@@ -226,21 +226,21 @@ TEST_F(ListViewTest, NotificationsBecomeEvents) {
   List().OnClick = [&](TObject* sender) { events.push_back(sender == &List() ? "click" : "click from elsewhere"); };
   List().OnDblClick = [&](TObject*) { events.push_back("double-click"); };
   List().OnColumnClick = [&](TObject*, int column) { events.push_back("column " + std::to_string(column)); };
-  controls->StatusBar.OnClick = [&](TObject* sender) {
-    events.push_back(sender == &controls->StatusBar ? "status" : "status from elsewhere");
+  Control<TStatusBar>("StatusBar").OnClick = [&](TObject* sender) {
+    events.push_back(sender == &Control<TStatusBar>("StatusBar") ? "status" : "status from elsewhere");
   };
 
-  struct Case { ControlId from; UINT code; int column; const char* event; };
-  const Case cases[] = {{ControlId::ListView1, NM_CLICK, 0, "click"},
-                        {ControlId::ListView1, NM_DBLCLK, 0, "double-click"},
-                        {ControlId::ListView1, LVN_COLUMNCLICK, 5, "column 5"},
-                        {ControlId::StatusBar, NM_CLICK, 0, "status"},
-                        {ControlId::StatusBar, NM_DBLCLK, 0, nullptr}};
+  struct Case { const char* from; UINT code; int column; const char* event; };
+  const Case cases[] = {{"ListView1", NM_CLICK, 0, "click"},
+                        {"ListView1", NM_DBLCLK, 0, "double-click"},
+                        {"ListView1", LVN_COLUMNCLICK, 5, "column 5"},
+                        {"StatusBar", NM_CLICK, 0, "status"},
+                        {"StatusBar", NM_DBLCLK, 0, nullptr}};
   for (const Case& c : cases) {
     events.clear();
     NMLISTVIEW notification{};
     notification.hdr.hwndFrom = WindowOf(c.from);
-    notification.hdr.idFrom = static_cast<UINT_PTR>(ControlWindowId(c.from));
+    notification.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(WindowOf(c.from)));
     notification.hdr.code = c.code;
     notification.iSubItem = c.column;
     ::SendMessageA(Main(), WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
@@ -252,7 +252,7 @@ TEST_F(ListViewTest, NotificationsBecomeEvents) {
   }
   // A notification with a control's id from another window is not the control's.
   events.clear();
-  NMHDR spoofed{WindowOf(ControlId::PasswordEdit), static_cast<UINT_PTR>(ControlWindowId(ControlId::ListView1)),
+  NMHDR spoofed{WindowOf("PasswordEdit"), static_cast<UINT_PTR>(::GetDlgCtrlID(WindowOf("ListView1"))),
                 static_cast<UINT>(NM_CLICK)};
   ::SendMessageA(Main(), WM_NOTIFY, spoofed.idFrom, reinterpret_cast<LPARAM>(&spoofed));
   EXPECT_TRUE(events.empty());

@@ -22,16 +22,16 @@ struct WindowState {
 WindowState RunUntilClosed(int startShowCommand, int* closes) {
   Win32Toolkit toolkit(::GetModuleHandleA(nullptr), startShowCommand);
   Pump(toolkit);  // nothing stale left, WM_QUIT included
-  const TForm1Controls controls = toolkit.CreateMainForm();
+  TFormWindow& form = toolkit.CreateMainForm();
   WindowState state;
-  controls.Form.OnClose = [&](TObject*, TCloseAction&) {
-    const HWND main = reinterpret_cast<HWND>(controls.Form.Handle());
+  form.OnClose = [&](TObject*, TCloseAction&) {
+    const HWND main = reinterpret_cast<HWND>(form.Handle());
     state = {::IsWindowVisible(main) != FALSE, ::IsZoomed(main) != FALSE, ::IsIconic(main) != FALSE};
     ++*closes;
   };
-  ::PostMessageA(reinterpret_cast<HWND>(controls.Form.Handle()), WM_CLOSE, 0, 0);
+  ::PostMessageA(reinterpret_cast<HWND>(form.Handle()), WM_CLOSE, 0, 0);
   toolkit.Run();
-  EXPECT_EQ(controls.Form.Handle(), 0u) << "the window is gone when Run returns";
+  EXPECT_EQ(form.Handle(), 0u) << "the window is gone when Run returns";
   return state;
 }
 
@@ -52,10 +52,10 @@ TEST(MessageLoop, ShowsWithTheStartShowCommandAndEndsWhenClosed) {
 TEST(MessageLoop, QuitFromElsewhereStillDestroysTheWindow) {
   Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
   Pump(toolkit);
-  const TForm1Controls controls = toolkit.CreateMainForm();
+  TFormWindow& form = toolkit.CreateMainForm();
   ::PostQuitMessage(0);
   toolkit.Run();
-  EXPECT_EQ(controls.Form.Handle(), 0u);
+  EXPECT_EQ(form.Handle(), 0u);
   MSG quit;
   EXPECT_FALSE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no second quit for a loop that ended";
 }
@@ -113,8 +113,7 @@ void CALLBACK InspectBox(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST(SimpleMessageDialog, CentredOnTheScreenWithoutIcon) {
   Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
   Pump(toolkit);  // a WM_QUIT left by an earlier window would end the box's loop at once
-  const TForm1Controls controls = toolkit.CreateMainForm();
-  const HWND main = reinterpret_cast<HWND>(controls.Form.Handle());
+  const HWND main = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
   ::SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ::ShowWindow(main, SW_SHOW);
   toolkit.Application().SetTitle("Orvel title");

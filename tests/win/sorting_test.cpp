@@ -75,14 +75,14 @@ class ListSortingTest : public ::testing::Test {
  protected:
   ListSortingTest()
       : toolkit(::GetModuleHandleA(nullptr), SW_HIDE),
-        controls(toolkit.CreateMainForm()),
-        list(toolkit.MainForm()->ListView1),
-        window(toolkit.MainForm()->ListView1.Window()),
+        formWindow(toolkit.CreateMainForm()),
+        list(toolkit.MainForm()->Find<Win32ListView>("ListView1")),
+        window(list.Window()),
         header(reinterpret_cast<HWND>(::SendMessageA(window, LVM_GETHEADER, 0, 0))) {}
 
   // The window logic over the real controls; the services are never reached by a column click.
   void BindForm() {
-    form = std::make_unique<TForm1>(controls, TForm1Services{toolkit.Application(), system, wmi, shell, windows});
+    form = std::make_unique<TForm1>(formWindow, TForm1Services{toolkit.Application(), system, wmi, shell, windows});
   }
 
   void Fill(const std::vector<TListRow>& rows) {
@@ -132,7 +132,7 @@ class ListSortingTest : public ::testing::Test {
   int Width(int column) { return static_cast<int>(::SendMessageA(window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)); }
 
   Win32Toolkit toolkit;
-  TForm1Controls controls;
+  TFormWindow& formWindow;
   Win32ListView& list;
   HWND window;
   HWND header;

@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/form_definition.h"
+#include "app/form_layout.h"
+#include "platform/win32/list_view.h"
+#include "platform/win32/speed_button.h"
 #include "platform/win32/toolkit.h"
 
 namespace orvel::toolkit_test {
@@ -73,7 +77,11 @@ inline SIZE ClientSizeOf(HWND window) {
   return {r.right, r.bottom};
 }
 
-inline const ControlDef& DefOf(ControlId id) { return Form1ControlDefs[static_cast<int>(id)]; }
+inline const ControlDef& DefOf(std::string_view name) {
+  const ControlDef* def = FindControlDef(name);
+  if (!def) throw std::logic_error("no control " + std::string(name));
+  return *def;
+}
 
 // Sets or clears the pressed bit of keys in the thread's keyboard state, restored at the end.
 class HeldKeys {
@@ -101,7 +109,7 @@ class ToolkitTest : public ::testing::Test {
       boxes.push_back({owner, text, caption, flags});
       return IDOK;
     });
-    controls.emplace(toolkit.CreateMainForm());
+    toolkit.CreateMainForm();
   }
   // A window closed by a test ended a message loop that never ran: its WM_QUIT must not reach
   // the loops of later tests.
@@ -114,28 +122,12 @@ class ToolkitTest : public ::testing::Test {
   Win32Form& Form() { return *toolkit.MainForm(); }
   HWND Main() { return Form().Window(); }
 
-  // The window of each control as TForm1 sees the controls.
-  TControl& ControlOf(ControlId id) {
-    const TForm1Controls& c = *controls;
-    switch (id) {
-      case ControlId::ListView1: return c.ListView1;
-      case ControlId::PcLabel: return c.PcLabel;
-      case ControlId::UserLabel: return c.UserLabel;
-      case ControlId::PassLabel: return c.PassLabel;
-      case ControlId::PasswordEdit: return c.PasswordEdit;
-      case ControlId::StatusBar: return c.StatusBar;
-      case ControlId::DirButton: return c.DirButton;
-      case ControlId::PcComboBox: return c.PcComboBox;
-      case ControlId::Animate1: return c.Animate1;
-      case ControlId::InfoButton: return c.InfoButton;
-      case ControlId::GoogleButton: return c.GoogleButton;
-      case ControlId::StartButton: return c.StartButton;
-      case ControlId::UserComboBox: return c.UserComboBox;
-      case ControlId::Count: break;
-    }
-    throw std::logic_error("no such control");
+  // A control as TForm1 sees it, found by its name in the form definition.
+  template <class Portable = TControl>
+  Portable& Control(std::string_view name) {
+    return dynamic_cast<Portable&>(Form().FindControl(name));
   }
-  HWND WindowOf(ControlId id) { return reinterpret_cast<HWND>(ControlOf(id).Handle()); }
+  HWND WindowOf(std::string_view name) { return reinterpret_cast<HWND>(Control(name).Handle()); }
 
   // Shows the window and waits until it is active.
   void ShowActive() {
@@ -153,7 +145,6 @@ class ToolkitTest : public ::testing::Test {
 
   Win32Toolkit toolkit;
   std::vector<RecordedBox> boxes;
-  std::optional<TForm1Controls> controls;
 };
 
 }  // namespace orvel::toolkit_test

@@ -2,7 +2,6 @@
 // Win32 calls: window, control classes and styles, rectangles, fonts, columns, Tab order, resizing.
 #include <cstring>
 
-#include "platform/win32/layout.h"
 #include "resource_ids.h"
 #include "toolkit_fixture.h"
 
@@ -61,9 +60,9 @@ TEST_F(FormLayoutTest, WindowAsDefined) {
   EXPECT_EQ(ClassNameOf(Main()), Win32Form::kClassName);
   EXPECT_EQ(StyleOf(Main()) & WS_OVERLAPPEDWINDOW, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
   EXPECT_FALSE(StyleOf(Main()) & WS_VISIBLE) << "shown only by Run";
-  EXPECT_EQ(controls->Form.Caption(), Form1Def.caption);
-  EXPECT_EQ(controls->Form.Width(), Form1Def.outerWidth);
-  EXPECT_EQ(controls->Form.Height(), Form1Def.outerHeight);
+  EXPECT_EQ(Form().Caption(), Form1Def.caption);
+  EXPECT_EQ(Form().Width(), Form1Def.outerWidth);
+  EXPECT_EQ(Form().Height(), Form1Def.outerHeight);
 
   RECT outer;
   ::GetWindowRect(Main(), &outer);
@@ -78,11 +77,12 @@ TEST_F(FormLayoutTest, WindowAsDefined) {
 
 TEST_F(FormLayoutTest, EveryControlWithItsClassPlaceAndTabStop) {
   const SIZE client = ClientSizeOf(Main());
-  for (const ControlDef& def : Form1ControlDefs) {
-    const HWND window = WindowOf(def.id);
+  std::set<int> ids;
+  for (const ControlDef& def : Form1Controls) {
+    const HWND window = WindowOf(def.name);
     ASSERT_TRUE(::IsWindow(window)) << def.name;
     EXPECT_EQ(::GetAncestor(window, GA_PARENT), Main()) << def.name;
-    EXPECT_EQ(::GetDlgCtrlID(window), ControlWindowId(def.id)) << def.name;
+    EXPECT_TRUE(ids.insert(::GetDlgCtrlID(window)).second) << def.name << ": notifications find it by its id";
     EXPECT_TRUE(SameText(ClassNameOf(window), ExpectedClass(def.kind))) << def.name << ": " << ClassNameOf(window);
     EXPECT_EQ((StyleOf(window) & WS_TABSTOP) != 0, def.tabOrder >= 0) << def.name;
     EXPECT_EQ((StyleOf(window) & WS_VISIBLE) != 0, def.kind != ControlKind::Animate) << def.name;
@@ -91,35 +91,35 @@ TEST_F(FormLayoutTest, EveryControlWithItsClassPlaceAndTabStop) {
 }
 
 TEST_F(FormLayoutTest, CaptionsFromTheDefinition) {
-  for (const ControlDef& def : Form1ControlDefs) {
+  for (const ControlDef& def : Form1Controls) {
     if (def.kind != ControlKind::Label && def.kind != ControlKind::SpeedButton) continue;
     char text[64] = {};
-    ::GetWindowTextA(WindowOf(def.id), text, sizeof text);
+    ::GetWindowTextA(WindowOf(def.name), text, sizeof text);
     EXPECT_STREQ(text, def.caption) << def.name;
   }
-  EXPECT_EQ(controls->StartButton.Caption(), DefOf(ControlId::StartButton).caption);
-  EXPECT_EQ(controls->PcLabel.Caption(), DefOf(ControlId::PcLabel).caption);
+  EXPECT_EQ(Control<TSpeedButton>("StartButton").Caption(), DefOf("StartButton").caption);
+  EXPECT_EQ(Control<TLabel>("PcLabel").Caption(), DefOf("PcLabel").caption);
 }
 
 TEST_F(FormLayoutTest, FormFontEverywhereButTheStatusBar) {
-  for (const ControlDef& def : Form1ControlDefs) {
+  for (const ControlDef& def : Form1Controls) {
     if (def.kind == ControlKind::Animate || def.kind == ControlKind::StatusBar) continue;
-    const LOGFONTA font = FontOf(WindowOf(def.id));
+    const LOGFONTA font = FontOf(WindowOf(def.name));
     EXPECT_EQ(font.lfHeight, Form1Def.fontHeight) << def.name;
     EXPECT_STREQ(font.lfFaceName, Form1Def.fontName) << def.name;
   }
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   ASSERT_TRUE(::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
-  const LOGFONTA status = FontOf(WindowOf(ControlId::StatusBar));
+  const LOGFONTA status = FontOf(WindowOf("StatusBar"));
   EXPECT_STREQ(status.lfFaceName, metrics.lfStatusFont.lfFaceName);
   EXPECT_EQ(status.lfHeight, metrics.lfStatusFont.lfHeight);
 }
 
 TEST_F(FormLayoutTest, LabelsFitTheirCaptionFromTheLeftEdge) {
-  for (const ControlId id : {ControlId::PcLabel, ControlId::UserLabel, ControlId::PassLabel}) {
+  for (const char* id : {"PcLabel", "UserLabel", "PassLabel"}) {
     const HWND label = WindowOf(id);
-    auto& wrapper = static_cast<TLabel&>(ControlOf(id));
+    auto& wrapper = Control<TLabel>(id);
     EXPECT_FALSE(StyleOf(label) & SS_NOPREFIX) << DefOf(id).name << ": the & marks the accelerator";
     for (const std::string& caption : {std::string(DefOf(id).caption), std::string("&Nombre del equipo remoto"), std::string("&X")}) {
       wrapper.SetCaption(caption);
@@ -131,8 +131,8 @@ TEST_F(FormLayoutTest, LabelsFitTheirCaptionFromTheLeftEdge) {
       ::ReleaseDC(label, dc);
 
       const Rect actual = ClientRectOf(label);
-      EXPECT_EQ(actual.left, DefOf(id).left) << caption;
-      EXPECT_EQ(actual.top, DefOf(id).top) << caption;
+      EXPECT_EQ(actual.left, DefOf(id).place.left) << caption;
+      EXPECT_EQ(actual.top, DefOf(id).place.top) << caption;
       EXPECT_EQ(actual.width, extent.right) << caption;
       EXPECT_EQ(actual.height, extent.bottom) << caption;
       EXPECT_EQ(wrapper.Caption(), caption);
@@ -141,34 +141,34 @@ TEST_F(FormLayoutTest, LabelsFitTheirCaptionFromTheLeftEdge) {
 }
 
 TEST_F(FormLayoutTest, EntryFieldsAndAnimation) {
-  const HWND pc = WindowOf(ControlId::PcComboBox);
+  const HWND pc = WindowOf("PcComboBox");
   EXPECT_EQ(StyleOf(pc) & 3, static_cast<DWORD>(CBS_DROPDOWN));
   EXPECT_EQ(::SendMessageA(pc, CB_GETMINVISIBLE, 0, 0), 20) << "the drop-down list shows up to 20 entries";
   RECT dropped{};
   ::SendMessageA(pc, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
   EXPECT_GE(dropped.bottom - dropped.top, 20 * ::SendMessageA(pc, CB_GETITEMHEIGHT, 0, 0)) << "also without visual styles";
 
-  const HWND user = WindowOf(ControlId::UserComboBox);
+  const HWND user = WindowOf("UserComboBox");
   EXPECT_EQ(StyleOf(user) & 3, static_cast<DWORD>(CBS_SIMPLE));
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   ASSERT_TRUE(::GetComboBoxInfo(user, &info));
   EXPECT_FALSE(StyleOf(info.hwndList) & WS_VISIBLE) << "one line high: no sliver of list below the field";
-  EXPECT_NE(Form().PcComboBox.EditWindow(), nullptr);
-  EXPECT_NE(Form().UserComboBox.EditWindow(), nullptr);
+  EXPECT_NE(Form().Find<Win32ComboBox>("PcComboBox").EditWindow(), nullptr);
+  EXPECT_NE(Form().Find<Win32ComboBox>("UserComboBox").EditWindow(), nullptr);
 
-  const HWND password = WindowOf(ControlId::PasswordEdit);
+  const HWND password = WindowOf("PasswordEdit");
   EXPECT_TRUE(StyleOf(password) & ES_PASSWORD);
   EXPECT_EQ(::SendMessageA(password, EM_GETPASSWORDCHAR, 0, 0), '*');
 
-  const HWND animate = WindowOf(ControlId::Animate1);
+  const HWND animate = WindowOf("Animate1");
   EXPECT_EQ(StyleOf(animate) & (ACS_CENTER | ACS_TRANSPARENT), static_cast<DWORD>(ACS_CENTER | ACS_TRANSPARENT));
-  EXPECT_FALSE(controls->Animate1.Visible());
-  EXPECT_TRUE(controls->Animate1.UsesCommonClip());
+  EXPECT_FALSE(Control<TAnimate>("Animate1").Visible());
+  EXPECT_TRUE(Control<TAnimate>("Animate1").UsesCommonClip());
 }
 
 TEST_F(FormLayoutTest, OwnClipPlaysAndStops) {
-  TAnimate& animate = controls->Animate1;
+  TAnimate& animate = Control<TAnimate>("Animate1");
   animate.UseOwnClip(IDR_BUSY_AVI);
   EXPECT_FALSE(animate.UsesCommonClip());
   EXPECT_FALSE(animate.Visible()) << "switching the clip leaves the control hidden";
@@ -180,7 +180,7 @@ TEST_F(FormLayoutTest, OwnClipPlaysAndStops) {
 }
 
 TEST_F(FormLayoutTest, ReportListWithTheDefinedColumns) {
-  const HWND list = WindowOf(ControlId::ListView1);
+  const HWND list = WindowOf("ListView1");
   const DWORD style = StyleOf(list);
   EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
   EXPECT_TRUE(style & LVS_SINGLESEL);
@@ -191,9 +191,9 @@ TEST_F(FormLayoutTest, ReportListWithTheDefinedColumns) {
   const auto header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
   EXPECT_TRUE(StyleOf(header) & HDS_BUTTONS);
 
-  const int columns = static_cast<int>(std::size(Form1Columns));
+  const int columns = static_cast<int>(ProcessColumns.size());
   ASSERT_EQ(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), columns);
-  ASSERT_EQ(controls->ListView1.ColumnCount(), columns);
+  ASSERT_EQ(Control<TListView>("ListView1").ColumnCount(), columns);
   for (int i = 0; i < columns; ++i) {
     char text[64] = {};
     LVCOLUMNA column{};
@@ -201,24 +201,24 @@ TEST_F(FormLayoutTest, ReportListWithTheDefinedColumns) {
     column.pszText = text;
     column.cchTextMax = sizeof text;
     ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)));
-    EXPECT_STREQ(text, Form1Columns[i].caption);
-    EXPECT_EQ(column.cx, Form1Columns[i].width) << text;
-    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, Form1Columns[i].alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT) << text;
-    EXPECT_EQ(controls->ListView1.ColumnCaption(i), Form1Columns[i].caption);
-    EXPECT_EQ(controls->ListView1.ColumnWidth(i), Form1Columns[i].width);
-    EXPECT_EQ(controls->ListView1.ColumnMinWidth(i), 0);
+    EXPECT_STREQ(text, ProcessColumns[i].caption);
+    EXPECT_EQ(column.cx, ProcessColumns[i].width) << text;
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, ProcessColumns[i].alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT) << text;
+    EXPECT_EQ(Control<TListView>("ListView1").ColumnCaption(i), ProcessColumns[i].caption);
+    EXPECT_EQ(Control<TListView>("ListView1").ColumnWidth(i), ProcessColumns[i].width);
+    EXPECT_EQ(Control<TListView>("ListView1").ColumnMinWidth(i), 0);
   }
-  controls->ListView1.SetColumnCaption(1, "Ordner");
-  EXPECT_EQ(controls->ListView1.ColumnCaption(1), "Ordner");
+  Control<TListView>("ListView1").SetColumnCaption(1, "Ordner");
+  EXPECT_EQ(Control<TListView>("ListView1").ColumnCaption(1), "Ordner");
 }
 
 TEST_F(FormLayoutTest, StatusBarSimpleWithSizeGrip) {
-  const HWND status = WindowOf(ControlId::StatusBar);
+  const HWND status = WindowOf("StatusBar");
   EXPECT_TRUE(StyleOf(status) & SBARS_SIZEGRIP);
   EXPECT_TRUE(::SendMessageA(status, SB_ISSIMPLE, 0, 0));
   const std::string text = "930 \xD7 697";
-  controls->StatusBar.SetSimpleText(text);
-  EXPECT_EQ(controls->StatusBar.SimpleText(), text);
+  Control<TStatusBar>("StatusBar").SetSimpleText(text);
+  EXPECT_EQ(Control<TStatusBar>("StatusBar").SimpleText(), text);
   // Windows answers for the simple part, Wine for part 0.
   char shown[64] = {}, simple[64] = {};
   ::SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(shown));
@@ -226,27 +226,14 @@ TEST_F(FormLayoutTest, StatusBarSimpleWithSizeGrip) {
   EXPECT_TRUE(text == shown || text == simple) << shown << " / " << simple;
 }
 
-// Tab walks the focusable controls in the order of their tab orders, whatever their creation order.
-TEST_F(FormLayoutTest, TabSequenceFollowsTheTabOrders) {
-  ControlId sequence[static_cast<int>(ControlId::Count)];
-  const int count = TabSequence(sequence, static_cast<int>(ControlId::Count));
-  ASSERT_GE(count, 2);
-  for (int i = 0; i < count; ++i) {
-    const ControlId next = sequence[(i + 1) % count];
-    const ControlId previous = sequence[(i + count - 1) % count];
-    EXPECT_EQ(::GetNextDlgTabItem(Main(), WindowOf(sequence[i]), FALSE), WindowOf(next)) << DefOf(sequence[i]).name;
-    EXPECT_EQ(::GetNextDlgTabItem(Main(), WindowOf(sequence[i]), TRUE), WindowOf(previous)) << DefOf(sequence[i]).name;
-  }
-}
-
 TEST_F(FormLayoutTest, ResizingFollowsTheAnchors) {
   const SIZE sizes[] = {{1200, 900}, {700, 500}, {Form1Def.outerWidth, Form1Def.outerHeight}};
   for (const SIZE size : sizes) {
     ::SetWindowPos(Main(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(controls->Form.Width(), size.cx);
-    EXPECT_EQ(controls->Form.Height(), size.cy);
+    EXPECT_EQ(Form().Width(), size.cx);
+    EXPECT_EQ(Form().Height(), size.cy);
     const SIZE client = ClientSizeOf(Main());
-    for (const ControlDef& def : Form1ControlDefs) ExpectPlaced(WindowOf(def.id), def, client);
+    for (const ControlDef& def : Form1Controls) ExpectPlaced(WindowOf(def.name), def, client);
   }
 }
 
@@ -256,8 +243,8 @@ TEST_F(FormLayoutTest, CannotShrinkBelowNonNegativeRectangles) {
   const Size minimum = MinimumClientSize();
   EXPECT_GE(client.cx, minimum.width);
   EXPECT_GE(client.cy, minimum.height);
-  for (const ControlDef& def : Form1ControlDefs) {
-    const Rect r = ClientRectOf(WindowOf(def.id));
+  for (const ControlDef& def : Form1Controls) {
+    const Rect r = ClientRectOf(WindowOf(def.name));
     EXPECT_GE(r.left, 0) << def.name;
     EXPECT_GE(r.top, 0) << def.name;
     EXPECT_GE(r.width, 0) << def.name;
@@ -269,59 +256,25 @@ TEST_F(FormLayoutTest, SecondMainFormIsRefused) { EXPECT_THROW(toolkit.CreateMai
 
 TEST_F(FormLayoutTest, ClosingDestroysTheWindowAndDetachesTheControls) {
   int closes = 0;
-  controls->Form.OnClose = [&](TObject* sender, TCloseAction& action) {
-    EXPECT_EQ(sender, &controls->Form);
+  Form().OnClose = [&](TObject* sender, TCloseAction& action) {
+    EXPECT_EQ(sender, &Form());
     EXPECT_EQ(action, TCloseAction::Free);
     ++closes;
   };
   ::SendMessageA(Main(), WM_CLOSE, 0, 0);
   EXPECT_EQ(closes, 1);
-  EXPECT_EQ(controls->Form.Handle(), 0u);
-  EXPECT_EQ(controls->ListView1.Handle(), 0u);
-  EXPECT_EQ(controls->StartButton.Handle(), 0u);
+  EXPECT_EQ(Form().Handle(), 0u);
+  EXPECT_EQ(Control<TListView>("ListView1").Handle(), 0u);
+  EXPECT_EQ(Control<TSpeedButton>("StartButton").Handle(), 0u);
   EXPECT_EQ(toolkit.Application().MainWindow(), nullptr);
-  controls->ListView1.SortItems(1, [](const TListRow&, const TListRow&, std::int32_t) { return 0; });
+  Control<TListView>("ListView1").SortItems(1, [](const TListRow&, const TListRow&, std::int32_t) { return 0; });
 }
 
 TEST_F(FormLayoutTest, CloseActionNoneKeepsTheWindow) {
-  controls->Form.OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::None; };
+  Form().OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::None; };
   const HWND main = Main();
   ::SendMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindow(main));
-}
-
-// --- geometry and keyboard rules without windows ---
-
-TEST(FormRules, MinimumClientSizeIsTheTightestWithoutNegativeRectangles) {
-  const Size minimum = MinimumClientSize();
-  auto anyNegative = [](int width, int height) {
-    for (const ControlDef& def : Form1ControlDefs) {
-      const Rect r = AnchoredRect(def, width, height);
-      if (r.left < 0 || r.top < 0 || r.width < 0 || r.height < 0) return true;
-    }
-    return false;
-  };
-  EXPECT_FALSE(anyNegative(minimum.width, minimum.height));
-  EXPECT_TRUE(anyNegative(minimum.width - 1, minimum.height));
-  EXPECT_TRUE(anyNegative(minimum.width, minimum.height - 1));
-  EXPECT_LT(minimum.width, Form1Def.clientWidth);
-  EXPECT_LT(minimum.height, Form1Def.clientHeight);
-}
-
-TEST(FormRules, StartShowCommand) {
-  struct Case { int start, shown; };
-  const Case cases[] = {{SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED}, {SW_SHOWMINNOACTIVE, SW_SHOWMINNOACTIVE},
-                        {SW_SHOWNORMAL, SW_SHOWNORMAL},       {SW_SHOWDEFAULT, SW_SHOWNORMAL},
-                        {SW_HIDE, SW_SHOWNORMAL},             {SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE},
-                        {SW_MINIMIZE, SW_SHOWMINNOACTIVE},    {SW_FORCEMINIMIZE, SW_SHOWMINNOACTIVE}};
-  for (const Case& c : cases) EXPECT_EQ(MainWindowShowCommand(c.start), c.shown) << c.start;
-}
-
-TEST(FormRules, AcceleratorOfCaption) {
-  struct Case { const char* caption; char accelerator; };
-  const Case cases[] = {{"&Scan now!", 'S'}, {"E&xit", 'x'}, {"Fish && &Chips", 'C'}, {"No accelerator", 0},
-                        {"Trailing &", 0},   {"", 0},        {nullptr, 0},             {"&&", 0}};
-  for (const Case& c : cases) EXPECT_EQ(AcceleratorOf(c.caption), c.accelerator) << (c.caption ? c.caption : "null");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "layout.h"
+#include "form_layout.h"
 
 #include <algorithm>
 
@@ -22,12 +22,35 @@ int SmallestDelta(bool anchoredNear, bool anchoredFar, int position, int extent)
 
 }  // namespace
 
+Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight) {
+  const int dx = clientWidth - Form1Def.clientWidth;
+  const int dy = clientHeight - Form1Def.clientHeight;
+  Rect r = control.place;
+  // Anchored on both sides: stretch; on the far side only: move.
+  if (control.anchors & akRight) {
+    if (control.anchors & akLeft) r.width += dx; else r.left += dx;
+  }
+  if (control.anchors & akBottom) {
+    if (control.anchors & akTop) r.height += dy; else r.top += dy;
+  }
+  return r;
+}
+
+std::vector<const ControlDef*> TabSequence() {
+  std::vector<const ControlDef*> sequence;
+  for (const ControlDef& control : Form1Controls)
+    if (control.tabOrder >= 0) sequence.push_back(&control);
+  std::stable_sort(sequence.begin(), sequence.end(),
+                   [](const ControlDef* a, const ControlDef* b) { return a->tabOrder < b->tabOrder; });
+  return sequence;
+}
+
 Size MinimumClientSize() {
   int dx = -Form1Def.clientWidth;
   int dy = -Form1Def.clientHeight;
-  for (const ControlDef& c : Form1ControlDefs) {
-    dx = std::max(dx, SmallestDelta(c.anchors & akLeft, c.anchors & akRight, c.left, c.width));
-    dy = std::max(dy, SmallestDelta(c.anchors & akTop, c.anchors & akBottom, c.top, c.height));
+  for (const ControlDef& c : Form1Controls) {
+    dx = std::max(dx, SmallestDelta(c.anchors & akLeft, c.anchors & akRight, c.place.left, c.place.width));
+    dy = std::max(dy, SmallestDelta(c.anchors & akTop, c.anchors & akBottom, c.place.top, c.place.height));
   }
   return {Form1Def.clientWidth + dx, Form1Def.clientHeight + dy};
 }

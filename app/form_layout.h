@@ -1,7 +1,9 @@
-// Geometry and keyboard rules of the main window that need no window to be decided.
+// Geometry and keyboard rules of the main window, decided from the form definition without a window.
 #pragma once
 
-#include "app/form_definition.h"
+#include <vector>
+
+#include "form_definition.h"
 
 namespace orvel {
 
@@ -9,6 +11,12 @@ struct Size {
   int width, height;
   bool operator==(const Size&) const = default;
 };
+
+// Where a control stands in a client area of the given size, by its anchors.
+Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight);
+
+// The focusable controls in Tab order (ascending tab order).
+std::vector<const ControlDef*> TabSequence();
 
 // The smallest client area in which no control's rectangle (AnchoredRect) gets a negative
 // position or size.

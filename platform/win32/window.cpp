@@ -1,0 +1,56 @@
+#include "window.h"
+
+#include "app/program.h"
+#include "win32_error.h"
+
+namespace orvel {
+
+void Win32Window::RegisterWindowClass(WNDCLASSEXA cls) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (::GetClassInfoExA(cls.hInstance, cls.lpszClassName, &existing)) return;
+  cls.cbSize = sizeof cls;
+  cls.lpfnWndProc = &Win32Window::Procedure;
+  if (!::RegisterClassExA(&cls)) ThrowLastError(cls.lpszClassName);
+}
+
+void Win32Window::Subclass(HWND window) {
+  window_ = window;
+  ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  original_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::Procedure)));
+}
+
+LRESULT Win32Window::Default(UINT message, WPARAM wParam, LPARAM lParam) const {
+  if (original_) return ::CallWindowProcA(original_, window_, message, wParam, lParam);
+  return ::DefWindowProcA(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    if (self) {
+      ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      self->window_ = window;
+    }
+  }
+  auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    const LRESULT result = self->Default(message, wParam, lParam);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    self->Detached();
+    return result;
+  }
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (const std::exception& failure) {
+    self->Escaped(failure);
+  } catch (...) {
+    self->Escaped(UnknownException());
+  }
+  return 0;
+}
+
+}  // namespace orvel

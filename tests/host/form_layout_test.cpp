@@ -1,0 +1,64 @@
+// Geometry and keyboard rules of the main window, decided from the form definition alone.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form_layout.h"
+
+namespace orvel {
+namespace {
+
+// Show commands of ShowWindow, as the process may be started with them.
+enum : int { Hide = 0, Normal = 1, Minimized = 2, Maximized = 3, Minimize = 6, MinNoActive = 7, Default = 10, ForceMinimize = 11 };
+
+TEST(FormRules, GrowingTheClientAreaStretchesTheListAndMovesOnlyTheInfoButton) {
+  // 286 wider and 241 higher than at the defined size.
+  const int width = 914 + 286, height = 659 + 241;
+  EXPECT_EQ(AnchoredRect(*FindControlDef("ListView1"), width, height), (Rect{16, 72, 889 + 286, 561 + 241}));
+  EXPECT_EQ(AnchoredRect(*FindControlDef("InfoButton"), width, height), (Rect{798 + 286, 27, 104, 28}));
+  EXPECT_EQ(AnchoredRect(*FindControlDef("StatusBar"), width, height), (Rect{0, 640 + 241, 914 + 286, 19}));
+  for (const char* fixed : {"PcComboBox", "StartButton", "GoogleButton", "DirButton", "PasswordEdit"})
+    EXPECT_EQ(AnchoredRect(*FindControlDef(fixed), width, height), FindControlDef(fixed)->place) << fixed;
+}
+
+TEST(FormRules, TabGoesComputerPasswordListUser) {
+  std::vector<std::string> names;
+  for (const ControlDef* control : TabSequence()) names.emplace_back(control->name);
+  EXPECT_EQ(names, (std::vector<std::string>{"PcComboBox", "PasswordEdit", "ListView1", "UserComboBox"}));
+}
+
+TEST(FormRules, MinimumClientSizeIsTheTightestWithoutNegativeRectangles) {
+  const Size minimum = MinimumClientSize();
+  auto anyNegative = [](int width, int height) {
+    for (const ControlDef& def : Form1Controls) {
+      const Rect r = AnchoredRect(def, width, height);
+      if (r.left < 0 || r.top < 0 || r.width < 0 || r.height < 0) return true;
+    }
+    return false;
+  };
+  EXPECT_FALSE(anyNegative(minimum.width, minimum.height));
+  EXPECT_TRUE(anyNegative(minimum.width - 1, minimum.height));
+  EXPECT_TRUE(anyNegative(minimum.width, minimum.height - 1));
+  EXPECT_LT(minimum.width, Form1Def.clientWidth);
+  EXPECT_LT(minimum.height, Form1Def.clientHeight);
+}
+
+// Maximised stays maximised; every way of asking for a minimised start gives one without activation.
+TEST(FormRules, StartShowCommand) {
+  struct Case { int start, shown; };
+  const Case cases[] = {{Maximized, Maximized},  {MinNoActive, MinNoActive}, {Normal, Normal},
+                        {Default, Normal},       {Hide, Normal},             {Minimized, MinNoActive},
+                        {Minimize, MinNoActive}, {ForceMinimize, MinNoActive}};
+  for (const Case& c : cases) EXPECT_EQ(MainWindowShowCommand(c.start), c.shown) << c.start;
+}
+
+TEST(FormRules, AcceleratorOfCaption) {
+  struct Case { const char* caption; char accelerator; };
+  const Case cases[] = {{"&Scan now!", 'S'}, {"E&xit", 'x'}, {"Fish && &Chips", 'C'}, {"No accelerator", 0},
+                        {"Trailing &", 0},   {"", 0},        {nullptr, 0},             {"&&", 0}};
+  for (const Case& c : cases) EXPECT_EQ(AcceleratorOf(c.caption), c.accelerator) << (c.caption ? c.caption : "null");
+}
+
+}  // namespace
+}  // namespace orvel
