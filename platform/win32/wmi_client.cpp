@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "com.h"
-#include "thread_slot.h"
 
 namespace orvel {
 namespace {
@@ -39,66 +38,12 @@ ComPtr<Interface> Query(IUnknown* object) {
   return Required(std::move(result));
 }
 
-// Every process of an enumeration is asked for the same few properties: each name's BSTR is made
-// once and shared by the enumeration's objects. A handful of names, found by a linear search that
-// costs less than hashing them.
-class PropertyNames {
+class PropertySet : public IWmiPropertySet {
  public:
-  BSTR Find(std::string_view name) {
-    // Asked in the same order for every process: the name after the last one found comes first.
-    for (std::size_t tried = 0; tried < names_.size(); ++tried) {
-      const auto& [text, made] = names_[next_];
-      next_ = next_ + 1 < names_.size() ? next_ + 1 : 0;
-      if (text == name) return made.get();
-    }
-    std::string text(name);
-    Bstr made(text);
-    next_ = 0;
-    return names_.emplace_back(std::move(text), std::move(made)).second.get();
-  }
-
- private:
-  std::vector<std::pair<std::string, Bstr>> names_;
-  std::size_t next_ = 0;
-};
-using SharedNames = std::shared_ptr<PropertyNames>;
-
-void NTAPI FreeSpareBlock(void* block) { ::operator delete(block); }
-
-// A scan makes and drops one element, object and property set per process. Each of these classes
-// keeps the block of its last dropped object for the next one, per thread, which saves a trip to
-// the heap (a lock under Wine) three times per process.
-template <class Derived>
-class Recycled {
- public:
-  static void* operator new(std::size_t size) {
-    if (size == sizeof(Derived)) {
-      if (void* block = Spare().Get()) {
-        Spare().Set(nullptr);
-        return block;
-      }
-    }
-    return ::operator new(size);
-  }
-  static void operator delete(void* block, std::size_t size) noexcept {
-    if (size == sizeof(Derived) && !Spare().Get() && Spare().Set(block)) return;
-    ::operator delete(block);
-  }
-
- private:
-  static const ThreadSlot& Spare() noexcept {
-    static const ThreadSlot spare(&FreeSpareBlock);
-    return spare;
-  }
-};
-
-class PropertySet : public IWmiPropertySet, public Recycled<PropertySet> {
- public:
-  PropertySet(ComPtr<ISWbemPropertySet> properties, SharedNames names)
-      : properties_(std::move(properties)), names_(std::move(names)) {}
+  explicit PropertySet(ComPtr<ISWbemPropertySet> properties) : properties_(std::move(properties)) {}
   WmiValue Value(std::string_view name) override {
     ComPtr<ISWbemProperty> property;
-    Check(properties_->Item(names_->Find(name), 0, &property));
+    Check(properties_->Item(Bstr(name).get(), 0, &property));
     Variant value;
     Check(Required(std::move(property))->get_Value(value.get()));
     return ToWmiValue(*value);
@@ -106,47 +51,42 @@ class PropertySet : public IWmiPropertySet, public Recycled<PropertySet> {
 
  private:
   ComPtr<ISWbemPropertySet> properties_;
-  SharedNames names_;
 };
 
-class Object : public IWmiObject, public Recycled<Object> {
+class Object : public IWmiObject {
  public:
-  Object(ComPtr<ISWbemObject> object, SharedNames names) : object_(std::move(object)), names_(std::move(names)) {}
+  explicit Object(ComPtr<ISWbemObject> object) : object_(std::move(object)) {}
   std::unique_ptr<IWmiObjectSet> Instances(std::int32_t flags) override;
   std::unique_ptr<IWmiPropertySet> Properties() override {
     ComPtr<ISWbemPropertySet> properties;
     Check(object_->get_Properties_(&properties));
-    return std::make_unique<PropertySet>(Required(std::move(properties)), names_);
+    return std::make_unique<PropertySet>(Required(std::move(properties)));
   }
 
  private:
   ComPtr<ISWbemObject> object_;
-  SharedNames names_;
 };
 
-class Element : public IWmiElement, public Recycled<Element> {
+class Element : public IWmiElement {
  public:
-  explicit Element(SharedNames names) : names_(std::move(names)) {}
   VARIANT* Slot() noexcept { return value_.get(); }
   std::unique_ptr<IWmiObject> AsObject() override {
     const VARIANT& value = *value_;
     IUnknown* unknown = nullptr;
     if (value.vt == VT_DISPATCH) unknown = value.pdispVal;
     if (value.vt == VT_UNKNOWN) unknown = value.punkVal;
-    return std::make_unique<Object>(Query<ISWbemObject>(unknown), names_);
+    return std::make_unique<Object>(Query<ISWbemObject>(unknown));
   }
 
  private:
   Variant value_;
-  SharedNames names_;
 };
 
 class Enum : public IWmiEnum {
  public:
-  explicit Enum(ComPtr<IEnumVARIANT> elements)
-      : elements_(std::move(elements)), names_(std::make_shared<PropertyNames>()) {}
+  explicit Enum(ComPtr<IEnumVARIANT> elements) : elements_(std::move(elements)) {}
   std::unique_ptr<IWmiElement> Next() override {
-    auto element = std::make_unique<Element>(names_);
+    auto element = std::make_unique<Element>();
     ULONG fetched = 0;
     if (elements_->Next(1, element->Slot(), &fetched) == S_OK) return element;
     // Any other answer ends the enumeration unreported, so its error information must not linger.
@@ -156,7 +96,6 @@ class Enum : public IWmiEnum {
 
  private:
   ComPtr<IEnumVARIANT> elements_;
-  SharedNames names_;
 };
 
 class ObjectSet : public IWmiObjectSet {
@@ -194,7 +133,7 @@ class Services : public IWmiServices {
   std::unique_ptr<IWmiObject> Get(const std::string& path, std::int32_t flags) override {
     ComPtr<ISWbemObject> object;
     Check(services_->Get(Bstr(path).get(), flags, nullptr, &object));
-    return std::make_unique<Object>(Required(std::move(object)), std::make_shared<PropertyNames>());
+    return std::make_unique<Object>(Required(std::move(object)));
   }
 
  private:
