@@ -26,6 +26,8 @@ void TForm1::BindEvents() {
   ListView1.OnClick = [this](TObject* s) { ListView1Click(s); };
   ListView1.OnDblClick = [this](TObject* s) { GoogleButtonClick(s); };
   ListView1.OnColumnClick = [this](TObject* s, int column) { ListView1ColumnClick(s, column); };
+  ListView1.OnContextPopup = [this](TObject* s, int x, int y) { ListView1ContextPopup(s, x, y); };
+  ListView1.OnKeyDown = [this](TObject* s, std::uint16_t& key, TShiftState shift) { ListView1KeyDown(s, key, shift); };
   StatusBar.OnClick = [this](TObject* s) { StatusBarClick(s); };
 }
 

@@ -70,6 +70,13 @@ class TForm1 {
   void FormPaint(TObject* sender);
   void FormDeactivate(TObject* sender);
 
+  // The list's context menu and what it offers: copying rows, a web lookup, ending a process.
+  void ListView1ContextPopup(TObject* sender, int x, int y);
+  void ListView1KeyDown(TObject* sender, std::uint16_t& key, TShiftState shift);
+  void CopyClick(TObject* sender);
+  void CopyAllClick(TObject* sender);
+  void EndProcessClick(TObject* sender);
+
   void ScanProcesses(std::string computer, std::string user, std::string password, TPIArray& records);
   void CreateBalloonHint(const std::string& title, const std::string& body);
   void ListViewWndProc(TMessage& message);
@@ -90,6 +97,9 @@ class TForm1 {
   std::int32_t FLanguage = 0;
   WindowHandle FHintWnd = 0;
   TToolInfo FToolInfo{};
+  // The computer and user name of the last scan: whose processes the rows are.
+  std::string FScannedComputer;
+  std::string FScannedUser;
 };
 
 std::string LocalComputerName(ISystem& system);

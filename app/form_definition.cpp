@@ -13,9 +13,11 @@ std::string Decimal(const TProcesInformation& record, ISystem&) {
   return std::to_string(record.*Field);
 }
 
+std::string NameOf(const TProcesInformation& record, ISystem&) { return record.Name; }
+
 // Sub-items are added in this order, after the caption that the first column shows.
 constexpr std::array<ColumnDef, 10> kColumns{{
-    {"Process", 110, false, txtColProcess, [](const TProcesInformation& p, ISystem&) { return p.Name; }},
+    {"Process", 110, false, txtColProcess, &NameOf},
     {"Folder", 250, false, txtColFolder, [](const TProcesInformation& p, ISystem&) { return p.ExecutablePath; }},
     {"Process ID", 70, true, txtColProcessId, Decimal<&TProcesInformation::ProcessId>},
     {"Parent PID", 1, true, txtColParentPid, Decimal<&TProcesInformation::ParentProcessId>},
@@ -28,6 +30,10 @@ constexpr std::array<ColumnDef, 10> kColumns{{
     {"Threads", 65, true, std::nullopt, Decimal<&TProcesInformation::ThreadCount>},
     {"Priority", 65, true, txtColPriority, Decimal<&TProcesInformation::Priority>},
 }};
+
+static_assert(kColumns[kNameColumn].text == &NameOf, "the name column shows the process name");
+static_assert(kColumns[kProcessIdColumn].text == &Decimal<&TProcesInformation::ProcessId>,
+              "the process ID column shows the process ID");
 
 constexpr std::uint8_t kTopLeft = akLeft | akTop;
 

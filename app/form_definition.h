@@ -63,6 +63,10 @@ struct FormDef {
   const char* fontName;
 };
 
+// The columns whose texts name a listed process: its name and its process ID.
+constexpr std::size_t kNameColumn = 0;
+constexpr std::size_t kProcessIdColumn = 2;
+
 extern const FormDef Form1Def;
 extern const std::span<const ControlDef> Form1Controls;
 extern const std::span<const ColumnDef> ProcessColumns;

@@ -27,6 +27,20 @@ enum TextId : int {
   txtConnectingTo,
   txtChooseComputer,
   txtSelectProcess,
+  txtMenuCopy,
+  txtMenuCopyAll,
+  txtMenuLookUp,
+  txtMenuEndProcess,
+  txtEndQuestion,
+  txtEndScanFirst,
+  txtEndGone,
+  txtEndFailed,
+  txtEndAccessDenied,
+  txtEndNoPrivilege,
+  txtEndUnknownFailure,
+  txtEndPathNotFound,
+  txtEndInvalidParameter,
+  txtEndReturnValue,
   TextIdCount
 };
 

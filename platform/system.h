@@ -40,6 +40,12 @@ class ISystem {
   // platform cannot convert it.
   virtual std::string AnsiToUtf8(std::string_view ansiText) = 0;
 
+  // Puts text of the ANSI code page on the clipboard as Unicode text, the owner window opening it;
+  // throws when the clipboard cannot take it.
+  virtual void SetClipboardText(WindowHandle owner, const std::string& ansiText) = 0;
+  // Equal but for letter case, as the combo boxes' exact search compares texts.
+  virtual bool SameTextIgnoringCase(const std::string& a, const std::string& b) = 0;
+
   // ShellExecuteA; verb nullptr for the default verb. The result is not examined by callers.
   virtual void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) = 0;
 };

@@ -144,6 +144,10 @@ class TListView : public TControl {
 
   TNotifyEvent OnDblClick;
   std::function<void(TObject* sender, int column)> OnColumnClick;
+  TKeyEvent OnKeyDown;
+  // The context menu is asked for, at a point of the screen: where the pointer was right-clicked,
+  // or, from the keyboard, at the selected row or else the list's top-left corner.
+  std::function<void(TObject* sender, int x, int y)> OnContextPopup;
 };
 
 // The main window itself.
@@ -161,6 +165,13 @@ class TFormWindow : public TControl {
   TCloseEvent OnClose;
 };
 
+// One item of a popup menu. "&" in the caption marks the item's letter and a tab puts a shortcut at
+// the right; an empty caption is a separator.
+struct TMenuItem {
+  std::string Caption;
+  bool Enabled = true;
+};
+
 // The application object: title, deactivation and the toolkit's own dialogs.
 class TApplication {
  public:
@@ -173,6 +184,8 @@ class TApplication {
   virtual int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) = 0;
   // The error box for an error that escaped a handler (text already prepared).
   virtual void ShowErrorBox(const std::string& text) = 0;
+  // A popup menu of the main window at a point of the screen; the index of the chosen item, or -1.
+  virtual int PopupMenu(const std::vector<TMenuItem>& items, int x, int y) = 0;
   TNotifyEvent OnDeactivate;
 };
 

@@ -40,6 +40,8 @@ class IWmiObject {  // SWbemObject
   virtual ~IWmiObject() = default;
   virtual std::unique_ptr<IWmiObjectSet> Instances(std::int32_t flags) = 0;  // W6
   virtual std::unique_ptr<IWmiPropertySet> Properties() = 0;               // W10
+  // ExecMethod_ of an instance's method without in-parameters: the out-parameters object.
+  virtual std::unique_ptr<IWmiObject> ExecMethod(const std::string& method) = 0;
 };
 
 class IWmiElement {  // one variant fetched by Next

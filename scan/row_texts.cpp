@@ -35,9 +35,9 @@ TListRow ProcessRow(const TProcesInformation& record, ISystem& system) {
   return row;
 }
 
-std::string FormatWithArgument(const std::string& pattern, const std::string& argument) {
+std::string FormatText(const std::string& pattern, std::initializer_list<std::string_view> arguments) {
   std::string result;
-  bool inserted = false;
+  const std::string_view* argument = arguments.begin();
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
     if (pattern[i] != '%') {
@@ -45,9 +45,8 @@ std::string FormatWithArgument(const std::string& pattern, const std::string& ar
     } else if (next == '%') {
       result += '%';
       ++i;
-    } else if (!inserted && (next == 's' || next == 'd')) {
-      result += argument;
-      inserted = true;
+    } else if (argument != arguments.end() && (next == 's' || next == 'd')) {
+      result += *argument++;
       ++i;
     } else {
       result += '%';

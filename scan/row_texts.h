@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "../platform/system.h"
 #include "../platform/ui.h"
@@ -17,8 +19,12 @@ std::string CpuTimeText(std::uint32_t seconds, ISystem& system);
 // The caption and the sub-item texts of a record, in the order of the process list's columns.
 TListRow ProcessRow(const TProcesInformation& record, ISystem& system);
 
-// The pattern with its first "%s" or "%d" replaced by the argument and "%%" read as "%";
-// the argument is inserted as it is, so a "%" inside it stays literal.
-std::string FormatWithArgument(const std::string& pattern, const std::string& argument);
+// The pattern with its "%s" and "%d" placeholders replaced by the arguments in order and "%%" read
+// as "%"; placeholders beyond the arguments stay as written, and an argument is inserted as it is,
+// so a "%" inside it stays literal.
+std::string FormatText(const std::string& pattern, std::initializer_list<std::string_view> arguments);
+inline std::string FormatWithArgument(const std::string& pattern, const std::string& argument) {
+  return FormatText(pattern, {argument});
+}
 
 }  // namespace orvel

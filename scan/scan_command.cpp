@@ -75,6 +75,8 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
     const std::string password = PasswordEdit.Text();
     const std::string user = UserComboBox.Text();
     const std::string computer = PcComboBox.Text();
+    FScannedComputer = computer;
+    FScannedUser = user;
     ScanProcesses(computer, user, password, records);
     FillList(ListView1, records, Services.System);
     StatusBar.SetSimpleText(FormatWithArgument(Text(txtProcessCount), std::to_string(records.size())));

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "handles.h"
+#include "win32_error.h"
+
 namespace orvel {
 
 namespace {
@@ -70,6 +73,22 @@ int Win32Application::MessageBox(const std::string& text, const std::string& cap
 
 void Win32Application::ShowErrorBox(const std::string& text) {
   messageBox_(mainWindow_, text.c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+}
+
+// Item i has the command id i + 1: TrackPopupMenuEx answers 0 when nothing was chosen.
+int Win32Application::PopupMenu(const std::vector<TMenuItem>& items, int x, int y) {
+  const UniqueMenu menu(::CreatePopupMenu());
+  if (!menu) ThrowLastError("CreatePopupMenu");
+  UINT_PTR command = 0;
+  for (const TMenuItem& item : items) {
+    ++command;
+    const UINT flags = item.Caption.empty() ? MF_SEPARATOR : MF_STRING | (item.Enabled ? MF_ENABLED : MF_GRAYED);
+    if (!::AppendMenuA(menu.get(), flags, command, item.Caption.empty() ? nullptr : item.Caption.c_str()))
+      ThrowLastError("AppendMenuA");
+  }
+  const BOOL chosen = ::TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                         x, y, mainWindow_, nullptr);
+  return static_cast<int>(chosen) - 1;
 }
 
 }  // namespace orvel

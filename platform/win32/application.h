@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/ui.h"
 #include "win32_api.h"
@@ -22,6 +23,7 @@ class Win32Application : public TApplication {
   void ShowMessage(const std::string& text) override;
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
   void ShowErrorBox(const std::string& text) override;
+  int PopupMenu(const std::vector<TMenuItem>& items, int x, int y) override;
 
   void SetMainWindow(HWND window) noexcept { mainWindow_ = window; }
   HWND MainWindow() const noexcept { return mainWindow_; }

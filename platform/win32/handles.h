@@ -23,6 +23,8 @@ class UniqueHandle {
 
   Handle get() const noexcept { return handle_; }
   explicit operator bool() const noexcept { return handle_ != Handle{}; }
+  // Gives the handle up to a new owner.
+  Handle release() noexcept { return std::exchange(handle_, Handle{}); }
   void reset(Handle handle = Handle{}) noexcept {
     if (handle_ != Handle{}) Release(handle_);
     handle_ = handle;
@@ -39,6 +41,8 @@ using UniqueImageList = UniqueHandle<HIMAGELIST, &::ImageList_Destroy>;
 using UniqueMemoryDC = UniqueHandle<HDC, &::DeleteDC>;
 // A block the system allocated for the caller with LocalAlloc (FormatMessage, CommandLineToArgvW).
 using UniqueLocalMemory = UniqueHandle<HLOCAL, &::LocalFree>;
+using UniqueGlobalMemory = UniqueHandle<HGLOBAL, &::GlobalFree>;
+using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
 
 // Selects a GDI object into a device context for one scope.
 class SelectObjectScope {

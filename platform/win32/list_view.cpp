@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include <windowsx.h>
+
 #include "event_guard.h"
 
 namespace orvel {
@@ -217,7 +219,35 @@ void Win32ListView::OriginalWindowProc(TMessage& message) {
     message.Result = refused;
     return;
   }
+  if (message.Msg == WM_CONTEXTMENU && OnContextPopup) {
+    // -1, -1: Shift+F10 or the menu key.
+    POINT at{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+    if (at.x == -1 && at.y == -1) at = KeyboardMenuPoint();
+    FireEvent(application_, OnContextPopup, this, static_cast<int>(at.x), static_cast<int>(at.y));
+    message.Result = 0;
+    return;
+  }
+  if (message.Msg == WM_KEYDOWN) {
+    auto key = static_cast<std::uint16_t>(message.WParam);
+    FireEvent(application_, OnKeyDown, this, key, CurrentShiftState());
+    if (key == 0) return;
+    message.WParam = key;
+  }
   message.Result = Default(message.Msg, message.WParam, message.LParam);
+}
+
+POINT Win32ListView::KeyboardMenuPoint() {
+  POINT at{0, 0};
+  const auto selected = static_cast<int>(Send(window_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  RECT row{};
+  row.left = LVIR_LABEL;
+  if (selected >= 0) {
+    Send(window_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selected), FALSE);
+    if (Send(window_, LVM_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&row)))
+      at = {row.left, row.bottom};
+  }
+  ::ClientToScreen(window_, &at);
+  return at;
 }
 
 // A divider drag below a column's minimum width is refused and the column set to its minimum:

@@ -42,6 +42,8 @@ class Win32ListView : public Win32Control<TListView> {
   // The procedure the list starts with: the control's own, behind the minimum-width rule.
   void OriginalWindowProc(TMessage& message);
   bool KeepMinWidth(const NMHDR& header, LRESULT& result);
+  // Where a context menu asked for by the keyboard stands: the selected row, else the top-left corner.
+  POINT KeyboardMenuPoint();
   const TListRow* RowAt(int index) const;
 
   std::deque<TListRow> rows_;  // a deque: rows keep their addresses, which the items carry

@@ -2,10 +2,12 @@
 
 #include <objbase.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "com.h"
 #include "handles.h"
+#include "win32_error.h"
 #include "win32_api.h"
 
 namespace orvel {
@@ -24,6 +26,26 @@ std::uint32_t ReadOsMajorVersion() {
 
 // Narrowed as every other text: no best-fit look-alikes, so a full-width switch stays unrecognised.
 std::string Narrow(const wchar_t* text) { return com::ToAnsi(text, static_cast<int>(std::wcslen(text))); }
+
+// The clipboard opened by one window for one scope.
+class ClipboardScope {
+ public:
+  explicit ClipboardScope(HWND owner) {
+    // Another program may hold it open for a moment.
+    for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+      if (::OpenClipboard(owner)) return;
+      ::Sleep(kClipboardRetryMs);
+    }
+    ThrowLastError("OpenClipboard");
+  }
+  ClipboardScope(const ClipboardScope&) = delete;
+  ClipboardScope& operator=(const ClipboardScope&) = delete;
+  ~ClipboardScope() { ::CloseClipboard(); }
+
+ private:
+  static constexpr int kClipboardAttempts = 10;
+  static constexpr DWORD kClipboardRetryMs = 20;
+};
 
 }  // namespace
 
@@ -94,6 +116,26 @@ std::string Win32System::TimeSeparator() {
 
 std::string Win32System::AnsiToUtf8(std::string_view ansiText) {
   return com::ToUtf8(com::ToWide(ansiText));
+}
+
+// Unicode text only: Windows derives the 8-bit formats from it.
+void Win32System::SetClipboardText(WindowHandle owner, const std::string& ansiText) {
+  const std::wstring text = com::ToWide(ansiText);
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  UniqueGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!block) ThrowLastError("GlobalAlloc");
+  void* target = ::GlobalLock(block.get());
+  if (!target) ThrowLastError("GlobalLock");
+  std::memcpy(target, text.c_str(), bytes);
+  ::GlobalUnlock(block.get());
+  const ClipboardScope clipboard(reinterpret_cast<HWND>(owner));
+  if (!::EmptyClipboard()) ThrowLastError("EmptyClipboard");
+  if (!::SetClipboardData(CF_UNICODETEXT, block.get())) ThrowLastError("SetClipboardData");
+  block.release();  // the clipboard owns it now
+}
+
+bool Win32System::SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
 void Win32System::ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) {

@@ -26,6 +26,8 @@ class Win32System : public ISystem {
   std::string LongTimeText(std::uint32_t secondsAfterMidnight) override;
   std::string TimeSeparator() override;
   std::string AnsiToUtf8(std::string_view ansiText) override;
+  void SetClipboardText(WindowHandle owner, const std::string& ansiText) override;
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
   void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) override;
 
  private:

@@ -57,6 +57,11 @@ class Object : public IWmiObject {
  public:
   explicit Object(ComPtr<ISWbemObject> object) : object_(std::move(object)) {}
   std::unique_ptr<IWmiObjectSet> Instances(std::int32_t flags) override;
+  std::unique_ptr<IWmiObject> ExecMethod(const std::string& method) override {
+    ComPtr<ISWbemObject> outParameters;
+    Check(object_->ExecMethod_(Bstr(method).get(), nullptr, 0, nullptr, &outParameters));
+    return std::make_unique<Object>(Required(std::move(outParameters)));
+  }
   std::unique_ptr<IWmiPropertySet> Properties() override {
     ComPtr<ISWbemPropertySet> properties;
     Check(object_->get_Properties_(&properties));

@@ -37,6 +37,9 @@ class FakeWmi : public IWmi {
   // Step ("ConnectServer", "AsObject 2", ...) to the message text of its failure.
   std::map<std::string, std::string> failures;
   std::optional<std::size_t> nextFailsAt;  // Next ends the enumeration at this element
+  // What Terminate answers for a process index (0 when not listed); a process ended is enumerated no more.
+  std::map<std::size_t, std::int64_t> terminateResults;
+  std::vector<bool> ended;
   // Runs inside CreateLocator, while the scan is under way; may throw like a failing step.
   std::function<void()> whileCreatingLocator;
 
@@ -75,22 +78,22 @@ class FakeWmiObjectBase {
   std::string name_;
 };
 
+// The properties of a process (its index as the label), or of a method's out-parameters.
 class FakePropertySet : public IWmiPropertySet, FakeWmiObjectBase {
  public:
-  FakePropertySet(FakeWmi& wmi, std::size_t index)
-      : FakeWmiObjectBase(wmi, "PropertySet " + std::to_string(index)), index_(index) {}
+  FakePropertySet(FakeWmi& wmi, std::string label, FakeProcess values)
+      : FakeWmiObjectBase(wmi, "PropertySet " + label), label_(std::move(label)), values_(std::move(values)) {}
   WmiValue Value(std::string_view nameView) override {
     const std::string name(nameView);
-    const std::string k = std::to_string(index_);
-    wmi_.Call("Value " + k + " " + name, "Value(" + k + ", " + name + ")");
-    const FakeProcess& process = wmi_.processes.at(index_);
-    const auto property = process.find(name);
-    if (property == process.end()) return WmiValue::Null();
+    wmi_.Call("Value " + label_ + " " + name, "Value(" + label_ + ", " + name + ")");
+    const auto property = values_.find(name);
+    if (property == values_.end()) return WmiValue::Null();
     return property->second;
   }
 
  private:
-  std::size_t index_;
+  std::string label_;
+  FakeProcess values_;
 };
 
 class FakeEnum;
@@ -104,12 +107,39 @@ class FakeObject : public IWmiObject, FakeWmiObjectBase {
   std::unique_ptr<IWmiPropertySet> Properties() override {
     const std::string k = std::to_string(index_.value());
     wmi_.Call("Properties " + k, "Properties(" + k + ")");
-    return std::make_unique<FakePropertySet>(wmi_, *index_);
+    return std::make_unique<FakePropertySet>(wmi_, k, wmi_.processes.at(*index_));
   }
+  std::unique_ptr<IWmiObject> ExecMethod(const std::string& method) override;
 
  private:
   std::optional<std::size_t> index_;
 };
+
+// The out-parameters of a method.
+class FakeOutParameters : public IWmiObject, FakeWmiObjectBase {
+ public:
+  FakeOutParameters(FakeWmi& wmi, FakeProcess values) : FakeWmiObjectBase(wmi, "OutParameters"), values_(std::move(values)) {}
+  std::unique_ptr<IWmiObjectSet> Instances(std::int32_t) override { throw EOleError("not a class", kFakeFailureCode); }
+  std::unique_ptr<IWmiPropertySet> Properties() override {
+    return std::make_unique<FakePropertySet>(wmi_, "out", values_);
+  }
+  std::unique_ptr<IWmiObject> ExecMethod(const std::string&) override { throw EOleError("no methods", kFakeFailureCode); }
+
+ private:
+  FakeProcess values_;
+};
+
+inline std::unique_ptr<IWmiObject> FakeObject::ExecMethod(const std::string& method) {
+  const std::string k = std::to_string(index_.value());
+  wmi_.Call("ExecMethod " + k, "ExecMethod(" + k + ", " + method + ")");
+  const auto scripted = wmi_.terminateResults.find(*index_);
+  const std::int64_t result = scripted == wmi_.terminateResults.end() ? 0 : scripted->second;
+  if (result == 0) {
+    wmi_.ended.resize(wmi_.processes.size());
+    wmi_.ended[*index_] = true;
+  }
+  return std::make_unique<FakeOutParameters>(wmi_, FakeProcess{{"ReturnValue", Int(result)}});
+}
 
 class FakeElement : public IWmiElement, FakeWmiObjectBase {
  public:
@@ -129,6 +159,7 @@ class FakeEnum : public IWmiEnum, FakeWmiObjectBase {
   explicit FakeEnum(FakeWmi& wmi) : FakeWmiObjectBase(wmi, "Enum") {}
   std::unique_ptr<IWmiElement> Next() override {
     wmi_.calls.push_back("Next()");
+    while (next_ < wmi_.ended.size() && wmi_.ended[next_]) ++next_;
     if (next_ >= wmi_.processes.size() || wmi_.nextFailsAt == next_) return nullptr;
     return std::make_unique<FakeElement>(wmi_, next_++);
   }
@@ -160,9 +191,18 @@ class FakeServices : public IWmiServices, FakeWmiObjectBase {
   void AddPrivilege(std::int32_t privilege, bool enabled) override {
     wmi_.Call("AddPrivilege", "AddPrivilege(" + std::to_string(privilege) + ", " + (enabled ? "true" : "false") + ")");
   }
+  // The class, or the instance of a path Win32_Process.Handle="<ProcessID>".
   std::unique_ptr<IWmiObject> Get(const std::string& path, std::int32_t flags) override {
     wmi_.Call("Get", "Get(" + path + ", " + std::to_string(flags) + ")");
-    return std::make_unique<FakeObject>(wmi_, std::nullopt);
+    if (path == "Win32_Process") return std::make_unique<FakeObject>(wmi_, std::nullopt);
+    for (std::size_t k = 0; k < wmi_.processes.size(); ++k) {
+      const auto id = wmi_.processes[k].find("ProcessID");
+      const bool gone = k < wmi_.ended.size() && wmi_.ended[k];
+      if (!gone && id != wmi_.processes[k].end() &&
+          path == "Win32_Process.Handle=\"" + std::to_string(id->second.integer) + "\"")
+        return std::make_unique<FakeObject>(wmi_, k);
+    }
+    throw EOleError("Not found", static_cast<std::int32_t>(0x80041002u));
   }
 };
 

@@ -257,13 +257,21 @@ class FakeApplication : public TApplication {
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override {
     boxes.push_back({text, caption, flags});
     journal_.Add("Application.box");
-    return 1;
+    return boxAnswer;
   }
   void ShowErrorBox(const std::string& text) override { errorBoxes.push_back(text); }
+  int PopupMenu(const std::vector<TMenuItem>& items, int x, int y) override {
+    menus.push_back({items, x, y});
+    return menuChoice;
+  }
   struct Box { std::string text, caption; std::uint32_t flags; };
+  struct Menu { std::vector<TMenuItem> items; int x, y; };
   std::vector<std::string> messages;
   std::vector<Box> boxes;
   std::vector<std::string> errorBoxes;
+  std::vector<Menu> menus;
+  int menuChoice = -1;  // the item the user picks from a popup menu
+  int boxAnswer = 1;    // what every message box answers (IDOK)
  private:
   Journal& journal_;
   std::string title_;
@@ -290,11 +298,15 @@ class FakeSystem : public ISystem {
   }
   std::string TimeSeparator() override { return timeSeparator; }
   std::string AnsiToUtf8(std::string_view text) override { return ansiToUtf8(text); }
+  void SetClipboardText(WindowHandle owner, const std::string& text) override { clipboard.push_back({owner, text}); }
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return fakes::SameTextIgnoringCase(a, b); }
   void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int show) override {
     shellCalls.push_back({owner, verb ? std::optional<std::string>(verb) : std::nullopt, file, show});
   }
 
   struct ShellCall { WindowHandle owner; std::optional<std::string> verb; std::string file; int show; };
+  struct Clip { WindowHandle owner; std::string text; };
+  std::vector<Clip> clipboard;
   bool coInitializeResult = true;
   std::optional<std::string> computerName = std::string("WORKSTATION7");  // nullopt: the call fails
   std::optional<std::string> userName = std::string("jdoe");

@@ -1,0 +1,110 @@
+#include "end_process.h"
+
+#include <algorithm>
+
+#include "../app/form1.h"
+#include "../app/form_definition.h"
+#include "../app/program.h"
+#include "../platform/ole_error.h"
+#include "../scan/row_texts.h"
+#include "../scan/wmi_values.h"
+
+namespace orvel {
+namespace {
+
+// As the scan connects: give up on a silent host, impersonate, with the debug privilege.
+constexpr std::int32_t kConnectUseMaxWait = 0x80;
+constexpr std::int32_t kImpersonate = 3;
+constexpr std::int32_t kDebugPrivilege = 19;
+constexpr std::int32_t kNotFound = static_cast<std::int32_t>(0x80041002u);  // WBEM_E_NOT_FOUND
+
+constexpr int kIdYes = 6;
+constexpr std::uint32_t kQuestionBox = 0x4 | 0x30 | 0x100;  // MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2
+constexpr std::uint32_t kRefusalBox = 0x40;                 // MB_OK | MB_ICONINFORMATION
+constexpr std::uint32_t kFailureBox = 0x10;                 // MB_OK | MB_ICONERROR
+
+// Terminate's documented return values.
+TextId ReasonOf(std::uint32_t returnValue) {
+  switch (returnValue) {
+    case 2: return txtEndAccessDenied;
+    case 3: return txtEndNoPrivilege;
+    case 8: return txtEndUnknownFailure;
+    case 9: return txtEndPathNotFound;
+    case 21: return txtEndInvalidParameter;
+    default: return txtEndReturnValue;
+  }
+}
+
+std::string Cell(const TListRow& row, std::size_t column) {
+  if (column == 0) return row.Caption;
+  return column - 1 < row.SubItems.size() ? row.SubItems[column - 1] : std::string();
+}
+
+}  // namespace
+
+EndProcessOutcome EndProcess(IWmi& wmi, const std::string& computer, const std::string& user,
+                             const std::string& password, const std::string& processId, const std::string& name) {
+  // The ID goes into an object path: only the digits the list shows for it.
+  if (processId.empty() || !std::all_of(processId.begin(), processId.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return {EndProcessOutcome::Kind::Gone, 0};
+  const auto locator = wmi.CreateLocator();
+  const auto services = locator->ConnectServer(computer, "root\\CIMV2", user, password, "", "", kConnectUseMaxWait);
+  if (!services) return {EndProcessOutcome::Kind::Refused, 8};
+  services->SetImpersonationLevel(kImpersonate);
+  services->AddPrivilege(kDebugPrivilege, true);
+  std::unique_ptr<IWmiObject> process;
+  try {
+    process = services->Get("Win32_Process.Handle=\"" + processId + "\"", 0);
+  } catch (const EOleError& failure) {
+    if (failure.Code() == kNotFound) return {EndProcessOutcome::Kind::Gone, 0};
+    throw;
+  }
+  // The ID may have gone to another program since the scan.
+  if (WmiText(process->Properties()->Value("Name")) != name) return {EndProcessOutcome::Kind::Gone, 0};
+  const auto result = process->ExecMethod("Terminate");
+  const std::uint32_t returnValue = WmiLow32(result->Properties()->Value("ReturnValue"));
+  return {returnValue == 0 ? EndProcessOutcome::Kind::Ended : EndProcessOutcome::Kind::Refused, returnValue};
+}
+
+// Asks first; ends only on the computer and as the user the rows were scanned from, and scans again
+// when the process is gone so that the list shows what runs now.
+void TForm1::EndProcessClick(TObject* sender) {
+  const TListRow* row = ListView1.Selected();
+  if (!row) return;
+  const std::string name = Cell(*row, kNameColumn);
+  const std::string processId = Cell(*row, kProcessIdColumn);
+  const std::string title = Services.Application.Title();
+  TApplication& application = Services.Application;
+  if (application.MessageBox(FormatText(Text(txtEndQuestion), {name, processId, FScannedComputer}), title,
+                             kQuestionBox) != kIdYes)
+    return;
+  if (!Services.System.SameTextIgnoringCase(PcComboBox.Text(), FScannedComputer) ||
+      !Services.System.SameTextIgnoringCase(UserComboBox.Text(), FScannedUser)) {
+    application.MessageBox(FormatText(Text(txtEndScanFirst), {FScannedComputer}), title, kRefusalBox);
+    return;
+  }
+  EndProcessOutcome outcome;
+  try {
+    outcome = EndProcess(Services.Wmi, FScannedComputer, FScannedUser, PasswordEdit.Text(), processId, name);
+  } catch (const std::exception& failure) {
+    const std::string reason = EscapedErrorText(failure.what());
+    application.MessageBox(FormatText(Text(txtEndFailed), {name, processId, reason}), title, kFailureBox);
+    return;
+  }
+  switch (outcome.kind) {
+    case EndProcessOutcome::Kind::Ended:
+      StartButtonClick(sender);
+      return;
+    case EndProcessOutcome::Kind::Gone:
+      application.MessageBox(FormatText(Text(txtEndGone), {processId, FScannedComputer, name}), title, kRefusalBox);
+      return;
+    case EndProcessOutcome::Kind::Refused: {
+      const std::string number = std::to_string(outcome.returnValue);
+      const std::string reason = FormatText(Text(ReasonOf(outcome.returnValue)), {number});
+      application.MessageBox(FormatText(Text(txtEndFailed), {name, processId, reason}), title, kFailureBox);
+      return;
+    }
+  }
+}
+
+}  // namespace orvel

@@ -1,0 +1,87 @@
+#include "process_menu.h"
+
+#include <array>
+#include <optional>
+
+#include "../app/form1.h"
+
+namespace orvel {
+namespace {
+
+constexpr std::uint16_t kKeyC = 'C';
+
+// The menu's items in order: the caption's text (none: a separator), the command, and whether it
+// acts on the selected row.
+struct MenuEntry {
+  std::optional<TextId> caption;
+  void (TForm1::*command)(TObject*);
+  bool needsRow;
+};
+constexpr std::array<MenuEntry, 6> kMenu{{
+    {txtMenuCopy, &TForm1::CopyClick, true},
+    {txtMenuCopyAll, &TForm1::CopyAllClick, false},
+    {std::nullopt, nullptr, false},
+    {txtMenuLookUp, &TForm1::GoogleButtonClick, true},
+    {std::nullopt, nullptr, false},
+    {txtMenuEndProcess, &TForm1::EndProcessClick, true},
+}};
+
+void AppendCell(std::string& line, const std::string& text) {
+  for (const char c : text) line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+}
+
+}  // namespace
+
+std::string RowClipText(const std::string& caption, const std::vector<std::string>& subItems, int columns) {
+  std::string line;
+  AppendCell(line, caption);
+  for (int column = 1; column < columns; ++column) {
+    line += '\t';
+    const auto sub = static_cast<std::size_t>(column - 1);
+    if (sub < subItems.size()) AppendCell(line, subItems[sub]);
+  }
+  return line + "\r\n";
+}
+
+std::string ListClipText(const TListView& list) {
+  const int columns = list.ColumnCount();
+  std::vector<std::string> captions;
+  for (int column = 1; column < columns; ++column) captions.push_back(list.ColumnCaption(column));
+  std::string text = RowClipText(columns > 0 ? list.ColumnCaption(0) : std::string(), captions, columns);
+  for (int row = 0; row < list.RowCount(); ++row) {
+    const TListRow& shown = list.Row(row);
+    text += RowClipText(shown.Caption, shown.SubItems, columns);
+  }
+  return text;
+}
+
+// Nothing in an empty list; without a selected row only copying the whole list.
+void TForm1::ListView1ContextPopup(TObject* sender, int x, int y) {
+  const bool anyRow = ListView1.RowCount() > 0;
+  const bool selected = ListView1.Selected() != nullptr;
+  std::vector<TMenuItem> items;
+  for (const MenuEntry& entry : kMenu)
+    items.push_back({entry.caption ? Text(*entry.caption) : "", entry.caption && anyRow && (selected || !entry.needsRow)});
+  const int chosen = Services.Application.PopupMenu(items, x, y);
+  if (chosen < 0 || chosen >= static_cast<int>(items.size()) || !items[static_cast<std::size_t>(chosen)].Enabled) return;
+  (this->*kMenu[static_cast<std::size_t>(chosen)].command)(sender);
+}
+
+void TForm1::ListView1KeyDown(TObject* sender, std::uint16_t& key, TShiftState shift) {
+  constexpr auto kCtrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
+  constexpr auto kAlt = static_cast<TShiftState>(TShiftFlag::Alt);
+  if (key == kKeyC && (shift & (kCtrl | kAlt)) == kCtrl) CopyClick(sender);
+}
+
+void TForm1::CopyClick(TObject* /*sender*/) {
+  const TListRow* row = ListView1.Selected();
+  if (!row) return;
+  Services.System.SetClipboardText(Form.Handle(), RowClipText(row->Caption, row->SubItems, ListView1.ColumnCount()));
+}
+
+void TForm1::CopyAllClick(TObject* /*sender*/) {
+  if (ListView1.RowCount() == 0) return;
+  Services.System.SetClipboardText(Form.Handle(), ListClipText(ListView1));
+}
+
+}  // namespace orvel
