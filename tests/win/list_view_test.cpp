@@ -1,6 +1,7 @@
 // The process list over the real list view: rows and their texts, selection, the window
 // procedure chain, the sort callback's exception fence, minimum widths and notifications.
 #include <stdexcept>
+#include <vector>
 
 #include "toolkit_fixture.h"
 
@@ -256,6 +257,46 @@ TEST_F(ListViewTest, NotificationsBecomeEvents) {
                 static_cast<UINT>(NM_CLICK)};
   ::SendMessageA(Main(), WM_NOTIFY, spoofed.idFrom, reinterpret_cast<LPARAM>(&spoofed));
   EXPECT_TRUE(events.empty());
+}
+
+// The context menu is asked for at the pointer, or from the keyboard at the selected row, else at
+// the list's corner, all on the screen; a key reaches the key event before the list.
+TEST_F(ListViewTest, ContextMenuPointAndKeysBecomeEvents) {
+  for (int i = 0; i < 80; ++i) List().AddRow(MakeRow("p" + std::to_string(i) + ".exe", i));
+  std::vector<POINT> asked;
+  List().OnContextPopup = [&](TObject*, int x, int y) { asked.push_back({x, y}); };
+  POINT corner{0, 0};
+  ::ClientToScreen(ListWindow(), &corner);
+  ::SendMessageA(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), MAKELPARAM(321, 123));
+  ::SendMessageA(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), -1);
+  Select(ListWindow(), 70);
+  ::SendMessageA(ListWindow(), LVM_ENSUREVISIBLE, 0, FALSE);  // the selected row out of view: scrolled back in
+  ::SendMessageA(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), -1);
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[0].x, 321);
+  EXPECT_EQ(asked[0].y, 123);
+  EXPECT_EQ(asked[1].x, corner.x);
+  EXPECT_EQ(asked[1].y, corner.y);
+  RECT row{LVIR_LABEL, 0, 0, 0};
+  ::SendMessageA(ListWindow(), LVM_GETITEMRECT, 70, reinterpret_cast<LPARAM>(&row));
+  POINT below{row.left, row.bottom};
+  ::ClientToScreen(ListWindow(), &below);
+  EXPECT_EQ(asked[2].x, below.x);
+  EXPECT_EQ(asked[2].y, below.y);
+  RECT client;
+  ::GetClientRect(ListWindow(), &client);
+  EXPECT_GT(row.top, 0);
+  EXPECT_LT(row.bottom, client.bottom) << "the selected row is in view";
+
+  std::vector<std::uint16_t> keys;
+  List().OnKeyDown = [&](TObject*, std::uint16_t& key, TShiftState) {
+    keys.push_back(key);
+    if (key == VK_DOWN) key = 0;
+  };
+  ::SendMessageA(ListWindow(), WM_KEYDOWN, 'C', 1);
+  ::SendMessageA(ListWindow(), WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(keys, (std::vector<std::uint16_t>{'C', VK_DOWN}));
+  EXPECT_EQ(List().Selected(), &List().Row(70)) << "a swallowed key does not move the selection";
 }
 
 }  // namespace

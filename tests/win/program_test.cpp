@@ -131,6 +131,56 @@ TEST(SimpleMessageDialog, CentredOnTheScreenWithoutIcon) {
 
 // --- system services ---
 
+// Chosen from the keyboard, as a user does: the item's letter, also past a disabled item; Escape
+// chooses nothing.
+HWND popupOwner = nullptr;
+std::vector<WPARAM> popupKeys;
+void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND menu = ::FindWindowA("#32768", nullptr);
+  if (!menu || !::IsWindowVisible(menu)) return;
+  ::KillTimer(nullptr, timer);
+  for (const WPARAM key : popupKeys) ::PostMessageA(menu, WM_KEYDOWN, key, 0);
+}
+
+TEST(PopupMenu, ReturnsTheItemChosenByItsLetter) {
+  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Pump(toolkit);
+  popupOwner = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
+  ::ShowWindow(popupOwner, SW_SHOW);
+  ::SetForegroundWindow(popupOwner);
+  const std::vector<TMenuItem> items{{"&Copy\tCtrl+C", false}, {"Copy &all", true}, {"", true}, {"&End process...", true}};
+  struct Case { std::vector<WPARAM> keys; int chosen; };
+  const Case cases[] = {{{'E'}, 3}, {{'A'}, 1}, {{'C'}, -1}, {{VK_ESCAPE}, -1}};
+  for (const Case& c : cases) {
+    popupKeys = c.keys;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &TypeIntoMenu);
+    // A disabled item's letter closes nothing: Escape ends that case.
+    if (c.chosen < 0 && c.keys.front() != VK_ESCAPE) popupKeys.push_back(VK_ESCAPE);
+    EXPECT_EQ(toolkit.Application().PopupMenu(items, 100, 100), c.chosen) << static_cast<char>(c.keys.front());
+    ::KillTimer(nullptr, timer);
+  }
+}
+
+// Unicode text from the ANSI code page; 8-bit programs read it back converted.
+TEST(SystemServices, ClipboardTakesUnicodeText) {
+  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  const HWND owner = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
+  Win32System system;
+  system.SetClipboardText(reinterpret_cast<WindowHandle>(owner), "Prozess\tPriorit\xE4t\r\n");
+  ASSERT_TRUE(::OpenClipboard(owner));
+  const HANDLE unicode = ::GetClipboardData(CF_UNICODETEXT);
+  const std::wstring wide = unicode ? static_cast<const wchar_t*>(::GlobalLock(unicode)) : L"";
+  if (unicode) ::GlobalUnlock(unicode);
+  const HANDLE ansi = ::GetClipboardData(CF_TEXT);
+  const std::string narrow = ansi ? static_cast<const char*>(::GlobalLock(ansi)) : "";
+  if (ansi) ::GlobalUnlock(ansi);
+  ::CloseClipboard();
+  EXPECT_EQ(wide, L"Prozess\tPriorit\u00E4t\r\n");
+  EXPECT_EQ(narrow, "Prozess\tPriorit\xE4t\r\n");
+  EXPECT_TRUE(system.SameTextIgnoringCase("WorkStation7", "WORKSTATION7"));
+  EXPECT_FALSE(system.SameTextIgnoringCase("WORKSTATION7", "WORKSTATION"));
+}
+
 TEST(SystemServices, ComInitialisationIsBalancedOnSuccessOnly) {
   Win32System system;
   EXPECT_TRUE(system.CoInitialize()) << "S_OK";
