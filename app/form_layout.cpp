@@ -13,28 +13,53 @@ constexpr int kMinimize = 6;            // SW_MINIMIZE
 constexpr int kShowMinNoActivate = 7;   // SW_SHOWMINNOACTIVE
 constexpr int kForceMinimize = 11;      // SW_FORCEMINIMIZE
 
-// The smallest growth (possibly negative) of one client dimension that keeps a control's
-// position and extent along it at or above zero.
-int SmallestDelta(bool anchoredNear, bool anchoredFar, int position, int extent) {
-  if (!anchoredFar) return -1000000;
-  return anchoredNear ? -extent : -position;
+// A control along one axis: where it starts and how far it extends.
+struct Span {
+  int position, extent;
+};
+
+// Anchored on both sides it stretches, on the far side only it moves; the distance to the far edge
+// is the design's, scaled like everything else.
+Span AnchoredSpan(bool nearAnchor, bool farAnchor, Span design, int designClient, int client, int dpi) {
+  const int farDistance = Scaled(designClient - design.position - design.extent, dpi);
+  if (farAnchor && nearAnchor) {
+    const int position = Scaled(design.position, dpi);
+    return {position, client - farDistance - position};
+  }
+  if (farAnchor) {
+    const int extent = Scaled(design.extent, dpi);
+    return {client - farDistance - extent, extent};
+  }
+  return {Scaled(design.position, dpi), Scaled(design.extent, dpi)};
+}
+
+// The smallest client extent along one axis in which the control's span stays non-negative.
+int SmallestClient(bool nearAnchor, bool farAnchor, Span design, int designClient, int dpi) {
+  if (!farAnchor) return 0;
+  const int farDistance = Scaled(designClient - design.position - design.extent, dpi);
+  return farDistance + Scaled(nearAnchor ? design.position : design.extent, dpi);
 }
 
 }  // namespace
 
-Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight) {
-  const int dx = clientWidth - Form1Def.clientWidth;
-  const int dy = clientHeight - Form1Def.clientHeight;
-  Rect r = control.place;
-  // Anchored on both sides: stretch; on the far side only: move.
-  if (control.anchors & akRight) {
-    if (control.anchors & akLeft) r.width += dx; else r.left += dx;
-  }
-  if (control.anchors & akBottom) {
-    if (control.anchors & akTop) r.height += dy; else r.top += dy;
-  }
-  return r;
+int Scaled(int designPixels, int dpi) {
+  const long long product = static_cast<long long>(designPixels) * dpi;
+  const long long half = kDesignDpi / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / kDesignDpi : -((-product + half) / kDesignDpi));
 }
+
+Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight, int dpi) {
+  const Rect& p = control.place;
+  const Span x = AnchoredSpan(control.anchors & akLeft, control.anchors & akRight, {p.left, p.width},
+                              Form1Def.clientWidth, clientWidth, dpi);
+  const Span y = AnchoredSpan(control.anchors & akTop, control.anchors & akBottom, {p.top, p.height},
+                              Form1Def.clientHeight, clientHeight, dpi);
+  return {x.position, y.position, x.extent, y.extent};
+}
+
+Size FormOuterSize(int dpi) { return {Scaled(Form1Def.outerWidth, dpi), Scaled(Form1Def.outerHeight, dpi)}; }
+
+int FormFontHeight(int dpi) { return Scaled(Form1Def.fontHeight, dpi); }
 
 std::vector<const ControlDef*> TabSequence() {
   std::vector<const ControlDef*> sequence;
@@ -45,14 +70,16 @@ std::vector<const ControlDef*> TabSequence() {
   return sequence;
 }
 
-Size MinimumClientSize() {
-  int dx = -Form1Def.clientWidth;
-  int dy = -Form1Def.clientHeight;
+Size MinimumClientSize(int dpi) {
+  Size minimum{0, 0};
   for (const ControlDef& c : Form1Controls) {
-    dx = std::max(dx, SmallestDelta(c.anchors & akLeft, c.anchors & akRight, c.place.left, c.place.width));
-    dy = std::max(dy, SmallestDelta(c.anchors & akTop, c.anchors & akBottom, c.place.top, c.place.height));
+    const Rect& p = c.place;
+    minimum.width = std::max(minimum.width, SmallestClient(c.anchors & akLeft, c.anchors & akRight, {p.left, p.width},
+                                                           Form1Def.clientWidth, dpi));
+    minimum.height = std::max(minimum.height, SmallestClient(c.anchors & akTop, c.anchors & akBottom,
+                                                             {p.top, p.height}, Form1Def.clientHeight, dpi));
   }
-  return {Form1Def.clientWidth + dx, Form1Def.clientHeight + dy};
+  return minimum;
 }
 
 int MainWindowShowCommand(int startShowCommand) {

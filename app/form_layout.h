@@ -12,15 +12,27 @@ struct Size {
   bool operator==(const Size&) const = default;
 };
 
-// Where a control stands in a client area of the given size, by its anchors.
-Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight);
+// The layout is a design at 96 pixels per inch.
+constexpr int kDesignDpi = 96;
+
+// A length of the design at another density, rounded to the nearest pixel as MulDiv rounds
+// (halves away from zero).
+int Scaled(int designPixels, int dpi);
+
+// Where a control stands in a client area of the given size at the given density: positions,
+// sizes and the distances to the edges it is anchored to are the design's, scaled.
+Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight, int dpi = kDesignDpi);
+
+// The window's outer size when first shown, and the form font's height, at a density.
+Size FormOuterSize(int dpi);
+int FormFontHeight(int dpi);
 
 // The focusable controls in Tab order (ascending tab order).
 std::vector<const ControlDef*> TabSequence();
 
 // The smallest client area in which no control's rectangle (AnchoredRect) gets a negative
 // position or size.
-Size MinimumClientSize();
+Size MinimumClientSize(int dpi = kDesignDpi);
 
 // The show command for the main window's first appearance, from the one the process was
 // started with: maximised is honoured, every minimising command shows it minimised without

@@ -367,9 +367,20 @@ def start_scene(x, y):
 
 # ---------------------------------------------------------------- assembly
 
+# Glyph widths for the densities the program scales to (96, 120, 144, 192 pixels per inch); the file
+# of a wider glyph carries its width in its name. The window icon's further sizes serve the same.
+GLYPH_WIDTHS = (16, 20, 24, 32)
+LARGE_ICON_SIZES = (20, 24, 40, 48, 64)
+
+
+def glyph_name(name, width):
+    return '%s.bmp' % name if width == 16 else '%s-%d.bmp' % (name, width)
+
+
 def build():
     out = {}
     ico = [(render(icon_scene(rich, s), s, s, rich), 8 if rich else 4) for rich in (False, True) for s in (16, 32)]
+    ico += [(render(icon_scene(True, s), s, s, True), 8) for s in LARGE_ICON_SIZES]
     out['orvel.ico'] = ico_file(ico)
     frames = busy_frames()
     pal = [MAGENTA] + [c for c in VGA16 if c != MAGENTA]  # background first: the control keys on pixel (0,0)
@@ -379,9 +390,10 @@ def build():
     for p, f in zip(packed, idx):
         assert rle8_decode(p, 16, 16) == f, 'RLE8 round trip failed'
     assert all(f[0][0] == 0 for f in idx), 'top-left pixel must be the magenta background'
-    out['dir.bmp'] = bmp_file(render(dir_scene, 16, 14, False), 4, MAGENTA)
-    for name, scene in (('info', info_scene), ('google', google_scene), ('start', start_scene)):
-        out[name + '.bmp'] = bmp_file(render(scene, 16, 16, True), 24, (255, 0, 255))
+    for w in GLYPH_WIDTHS:
+        out[glyph_name('dir', w)] = bmp_file(render(dir_scene, w, (14 * w + 8) // 16, False), 4, MAGENTA)
+        for name, scene in (('info', info_scene), ('google', google_scene), ('start', start_scene)):
+            out[glyph_name(name, w)] = bmp_file(render(scene, w, w, True), 24, (255, 0, 255))
     previews = {'icon%d_%dbpp' % (len(i), b): i for i, b in ico}
     previews['busy_strip'] = [sum((f[y] + [None] for f in frames), []) for y in range(16)]
     return out, previews

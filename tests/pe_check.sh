@@ -124,16 +124,22 @@ for group in groups[:1]:
         check('icon image %d: %dx%d, %d bpp as listed' % (image, iw, ih // 2, ibpp),
               (iw, ih // 2, ibpp) == (w or 256, h or 256, bpp))
         found.add((iw, ih // 2, ibpp))
-check('icon images 16 and 32 px in 4 and 8 bpp (%s)' % sorted(found),
-      found == {(16, 16, 4), (32, 32, 4), (16, 16, 8), (32, 32, 8)})
+# 16 and 32 pixels in 16 and 256 colours as at 96 pixels per inch; denser screens take further sizes.
+check('icon images 16 and 32 px in 4 and 8 bpp, more sizes in 8 bpp (%s)' % sorted(found),
+      {(16, 16, 4), (32, 32, 4), (16, 16, 8), (32, 32, 8)} <= found and
+      {i for i in found if i[0] not in (16, 32)} == {(s, s, 8) for s in (20, 24, 40, 48, 64)})
 
 # ---- the glyphs
 glyphs = {name: dib(data[14:] if data[:2] == b'BM' else data) for (kind, name), data in res.items()
           if kind == RT_BITMAP}
-check('four glyph bitmaps (%s)' % sorted(glyphs), len(glyphs) == 4)
-check('folder glyph 201: 16x14, 16 colours (%s)' % (glyphs.get(201),), glyphs.get(201, ())[:3] == (16, 14, 4))
-for name in (202, 203, 204):
-    check('glyph %d: 16x16, 24 bpp (%s)' % (name, glyphs.get(name)), glyphs.get(name, ())[:3] == (16, 16, 24))
+check('four glyphs in four widths (%s)' % sorted(glyphs), len(glyphs) == 16)
+for step, width in enumerate((16, 20, 24, 32)):
+    folder = 201 + 10 * step
+    check('folder glyph %d: %dx%d, 16 colours (%s)' % (folder, width, (14 * width + 8) // 16, glyphs.get(folder)),
+          glyphs.get(folder, ())[:3] == (width, (14 * width + 8) // 16, 4))
+    for name in (folder + 1, folder + 2, folder + 3):
+        check('glyph %d: %dx%d, 24 bpp (%s)' % (name, width, width, glyphs.get(name)),
+              glyphs.get(name, ())[:3] == (width, width, 24))
 
 
 # ---- the busy clip
@@ -231,6 +237,9 @@ if manifest is not None:
     levels = [e.attrib for e in root.iter('{%s}requestedExecutionLevel' % ns['v3'])]
     check('manifest: asInvoker, uiAccess false %s' % levels,
           levels == [{'level': 'asInvoker', 'uiAccess': 'false'}])
+    aware = {e.tag.split('}')[1]: e.text for e in root.iter() if e.tag.endswith('}dpiAwareness') or e.tag.endswith('}dpiAware')}
+    check('manifest: aware of each screen\'s density %s' % aware,
+          aware == {'dpiAwareness': 'PerMonitorV2, PerMonitor', 'dpiAware': 'true/pm'})
     description = root.find('a:description', ns)
     check('manifest: description "Orvel for Windows Networks"',
           description is not None and description.text == 'Orvel for Windows Networks')

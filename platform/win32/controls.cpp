@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "dpi.h"
 #include "event_guard.h"
 #include "win32_error.h"
 
@@ -39,6 +40,11 @@ TShiftState CurrentShiftState() {
 
 bool Win32ChildControl::Notify(const NMHDR&, LRESULT&) { return false; }
 
+void Win32ChildControl::ChangeDpi(int, int, HFONT font, const Rect& rect) {
+  ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.width, rect.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
 HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const char* className, const char* text,
                                           DWORD style, DWORD exStyle, bool ownClass) {
   if (c.def.tabOrder >= 0) style |= WS_TABSTOP;
@@ -67,6 +73,13 @@ void Win32Label::Create(const ControlCreation& c) {
   // No SS_NOPREFIX: the "&" of the caption marks its accelerator.
   CreateChildWindow(c, "STATIC", c.def.caption ? c.def.caption : "", WS_VISIBLE | SS_LEFT, 0);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  AutoSize();
+}
+
+// A label's size follows its caption in the new font; only its place comes from the layout.
+void Win32Label::ChangeDpi(int, int, HFONT font, const Rect& rect) {
+  ::SetWindowPos(window_, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   AutoSize();
 }
 
@@ -108,16 +121,27 @@ void Win32ComboBox::Create(const ControlCreation& c) {
   const DWORD style = WS_VISIBLE | CBS_AUTOHSCROLL | (dropDown ? (CBS_DROPDOWN | WS_VSCROLL) : CBS_SIMPLE);
   CreateChildWindow(c, "COMBOBOX", "", style, 0);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  FitList();
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetComboBoxInfo(window_, &info)) edit_ = info.hwndItem;
+  if (edit_) keys_.Attach(edit_);
+}
+
+void Win32ComboBox::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {
+  Win32ChildControl::ChangeDpi(previousDpi, dpi, font, rect);
+  FitList();
+}
+
+void Win32ComboBox::FitList() {
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (!::GetComboBoxInfo(window_, &info)) return;
-  if (dropDown) {
+  if (::GetWindowLongA(window_, GWL_STYLE) & CBS_DROPDOWN) {
     SizeDropDownList();
   } else {
     HideSliverOfList(info.hwndList);
   }
-  edit_ = info.hwndItem;
-  if (edit_) keys_.Attach(edit_);
 }
 
 // A simple combo box one line high leaves its list a sliver below the field, which covers the
@@ -179,13 +203,23 @@ void Win32ComboBox::SetItemIndex(int index) { Send(window_, CB_SETCURSEL, static
 
 void Win32StatusBar::Create(const ControlCreation& c) {
   CreateChildWindow(c, STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0);
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-    font_.reset(::CreateFontIndirectA(&metrics.lfStatusFont));
-  if (font_) Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  UseFontFor(c.dpi);
   Send(window_, SB_SIMPLE, TRUE);
   Send(window_, WM_SIZE);  // docks itself at the bottom of the parent's client area
+}
+
+void Win32StatusBar::ChangeDpi(int, int dpi, HFONT, const Rect&) {
+  UseFontFor(dpi);
+  Send(window_, WM_SIZE);
+}
+
+void Win32StatusBar::UseFontFor(int dpi) {
+  const LOGFONTA status = StatusFontForDpi(dpi);
+  if (status.lfHeight == 0 && status.lfFaceName[0] == '\0') return;
+  UniqueFont font(::CreateFontIndirectA(&status));
+  if (!font) return;
+  Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  font_ = std::move(font);
 }
 
 bool Win32StatusBar::Notify(const NMHDR& header, LRESULT& result) {
@@ -207,6 +241,11 @@ void Win32Animate::Create(const ControlCreation& c) {
   // The form definition's clip is the shell's; shell32 is loaded for the program's own use anyway.
   const HMODULE shell = ::GetModuleHandleA("shell32.dll");
   if (shell) Send(window_, ACM_OPENA, reinterpret_cast<WPARAM>(shell), reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kCommonClipId)));
+}
+
+// The control keeps the size of its clip's frames.
+void Win32Animate::ChangeDpi(int, int, HFONT, const Rect& rect) {
+  ::SetWindowPos(window_, nullptr, rect.left, rect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Animate::UseOwnClip(int resourceId) {

@@ -20,6 +20,7 @@ struct ControlCreation {
   int windowId;  // GWLP_ID of the control's window
   Rect rect;     // where it stands in the parent's current client area
   HFONT font;    // the form's font
+  int dpi;       // the density the form is shown at
 };
 
 // The text of a window, in the ANSI code page.
@@ -38,6 +39,9 @@ class Win32ChildControl : public Win32Window {
   // The control as the window logic sees it.
   virtual TControl& AsControl() noexcept = 0;
   virtual void Create(const ControlCreation& creation) = 0;
+  // The form moved to a screen of another density: its font at that density, and the control's
+  // place there.
+  virtual void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect);
   // A WM_NOTIFY from this control, reflected to it by the form; true when handled.
   virtual bool Notify(const NMHDR& header, LRESULT& result);
   // The window went with its parent.
@@ -89,6 +93,7 @@ class Win32Label : public Win32Control<TLabel> {
  public:
   explicit Win32Label(TApplication& application) : Win32Control(application) {}
   void Create(const ControlCreation& creation) override;
+  void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override { return WindowText(window_); }
 
@@ -114,6 +119,7 @@ class Win32ComboBox : public Win32Control<TComboBox> {
   explicit Win32ComboBox(TApplication& application)
       : Win32Control(application), keys_(application, *this, OnKeyDown) {}
   void Create(const ControlCreation& creation) override;
+  void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
   HWND EditWindow() const noexcept { return edit_; }
 
   void SetText(const std::string& text) override;
@@ -127,6 +133,8 @@ class Win32ComboBox : public Win32Control<TComboBox> {
   void SetItemIndex(int index) override;
 
  private:
+  // The list shows up to 20 entries, or hides when the box is a simple one a line high.
+  void FitList();
   void SizeDropDownList();
   void HideSliverOfList(HWND list);
   KeyDownSubclass keys_;
@@ -138,12 +146,15 @@ class Win32StatusBar : public Win32Control<TStatusBar> {
  public:
   explicit Win32StatusBar(TApplication& application) : Win32Control(application) {}
   void Create(const ControlCreation& creation) override;
+  void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
   bool Notify(const NMHDR& header, LRESULT& result) override;
   void SetSimpleText(const std::string& text) override;
   // Kept here too: not every implementation answers SB_GETTEXT for the simple part.
   std::string SimpleText() const override { return text_; }
 
  private:
+  // The system's status bar font at the density.
+  void UseFontFor(int dpi);
   UniqueFont font_;
   std::string text_;
 };
@@ -153,6 +164,7 @@ class Win32Animate : public Win32Control<TAnimate> {
  public:
   explicit Win32Animate(TApplication& application) : Win32Control(application) {}
   void Create(const ControlCreation& creation) override;
+  void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
   void UseOwnClip(int resourceId) override;
   bool UsesCommonClip() const override { return usesCommonClip_; }
   void Play() override;

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "app/form_layout.h"
+#include "dpi.h"
 #include "list_view.h"
+#include "resource_ids.h"
 #include "speed_button.h"
 #include "win32_error.h"
 
@@ -84,29 +87,65 @@ void Win32Form::Destroy() {
   if (window_) ::DestroyWindow(window_);
 }
 
-void Win32Form::Create(HINSTANCE instance, HFONT font, HICON icon, HICON smallIcon) {
-  const int left = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - Form1Def.outerWidth) / 2);
-  const int top = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - Form1Def.outerHeight) / 2);
-  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, left, top, Form1Def.outerWidth,
-                    Form1Def.outerHeight, nullptr, nullptr, instance, CreationParameter());
+void Win32Form::Create(HINSTANCE instance) {
+  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    Form1Def.outerWidth, Form1Def.outerHeight, nullptr, nullptr, instance, CreationParameter());
   if (!window_) ThrowLastError(kClassName);
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+  // Only the window knows the density of the screen it is on.
+  dpi_ = WindowDpi(window_);
+  const Size outer = FormOuterSize(dpi_);
+  const int left = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2);
+  const int top = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2);
+  ::SetWindowPos(window_, nullptr, left, top, outer.width, outer.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  LoadDensityResources();
   application_.SetMainWindow(window_);
-  CreateControls(instance, font);
+  CreateControls(instance);
   ArrangeTabOrder();
   // Accelerators are always underlined, not only after Alt was pressed.
   ::SendMessageA(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
 }
 
 // Placed for the client area the window really has: frames differ between systems.
-void Win32Form::CreateControls(HINSTANCE instance, HFONT font) {
+void Win32Form::CreateControls(HINSTANCE instance) {
   RECT client;
   ::GetClientRect(window_, &client);
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     const ControlDef& def = Form1Controls[i];
     const int windowId = kFirstControlWindowId + static_cast<int>(i);
-    controls_[i]->Create({window_, instance, def, windowId, AnchoredRect(def, client.right, client.bottom), font});
+    controls_[i]->Create(
+        {window_, instance, def, windowId, AnchoredRect(def, client.right, client.bottom, dpi_), font_.get(), dpi_});
+  }
+}
+
+void Win32Form::LoadDensityResources() {
+  font_.reset(::CreateFontA(FormFontHeight(dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            Form1Def.fontName));
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window_, GWLP_HINSTANCE));
+  auto load = [&](int widthMetric, int heightMetric) {
+    return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                           SystemMetricForDpi(widthMetric, dpi_),
+                                           SystemMetricForDpi(heightMetric, dpi_), 0));
+  };
+  icon_.reset(load(SM_CXICON, SM_CYICON));
+  smallIcon_.reset(load(SM_CXSMICON, SM_CYSMICON));
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+// Moved to a screen of another density: the suggested rectangle, everything laid out anew at the
+// density, the column widths (dragged or not) scaled along.
+void Win32Form::ChangeDpi(int dpi, const RECT& suggested) {
+  const int previous = std::exchange(dpi_, dpi);
+  UniqueFont retired = std::move(font_);  // the controls use it until they have the new one
+  LoadDensityResources();
+  ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  ::GetClientRect(window_, &client);
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const ControlDef& def = Form1Controls[i];
+    controls_[i]->ChangeDpi(previous, dpi_, font_.get(), AnchoredRect(def, client.right, client.bottom, dpi_));
   }
 }
 
@@ -136,6 +175,9 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETMINMAXINFO:
       LimitTrackSize(*reinterpret_cast<MINMAXINFO*>(lParam));
+      return 0;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ACTIVATE:
       Activate(LOWORD(wParam), HIWORD(wParam) != 0);
@@ -183,7 +225,7 @@ void Win32Form::ArrangeControls(int clientWidth, int clientHeight) {
     const HWND control = controls_[i]->Window();
     if (!control || !batch || def.kind == ControlKind::StatusBar) continue;
     if (!(def.anchors & (akRight | akBottom))) continue;
-    const Rect r = AnchoredRect(def, clientWidth, clientHeight);
+    const Rect r = AnchoredRect(def, clientWidth, clientHeight, dpi_);
     batch = ::DeferWindowPos(batch, control, nullptr, r.left, r.top, std::max(r.width, 0), std::max(r.height, 0),
                              SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -196,10 +238,10 @@ void Win32Form::ArrangeControls(int clientWidth, int clientHeight) {
 }
 
 void Win32Form::LimitTrackSize(MINMAXINFO& info) const {
-  const Size minimum = MinimumClientSize();
+  const Size minimum = MinimumClientSize(dpi_);
   RECT frame{0, 0, minimum.width, minimum.height};
-  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongA(window_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(::GetWindowLongA(window_, GWL_EXSTYLE)));
+  AdjustWindowRectForDpi(frame, static_cast<DWORD>(::GetWindowLongA(window_, GWL_STYLE)),
+                         static_cast<DWORD>(::GetWindowLongA(window_, GWL_EXSTYLE)), dpi_);
   info.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
 }
 

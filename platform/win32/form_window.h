@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/form_definition.h"
+#include "app/form_layout.h"
 #include "application.h"
 #include "controls.h"
 #include "event_guard.h"
@@ -23,8 +24,9 @@ class Win32Form : public TFormWindow, public Win32Window {
   // Destroys a window still open without firing events: what they were bound to may be gone.
   ~Win32Form() override;
 
-  // The window, hidden and centred on the screen, and every control of the form definition.
-  void Create(HINSTANCE instance, HFONT font, HICON icon, HICON smallIcon);
+  // The window, hidden and centred on the screen at the density it is shown at, and every control
+  // of the form definition.
+  void Create(HINSTANCE instance);
   // Destroys the window with its events still bound (the end of the message loop).
   void Destroy();
 
@@ -54,8 +56,11 @@ class Win32Form : public TFormWindow, public Win32Window {
   void Detached() noexcept override;
   void Escaped(const std::exception& failure) noexcept override;
   Win32ChildControl& Child(std::string_view name);
-  void CreateControls(HINSTANCE instance, HFONT font);
+  void CreateControls(HINSTANCE instance);
   void ArrangeTabOrder();
+  // The form font and the window's icons at the current density.
+  void LoadDensityResources();
+  void ChangeDpi(int dpi, const RECT& suggested);
 
   void Paint();
   void ArrangeControls(int clientWidth, int clientHeight);
@@ -73,6 +78,9 @@ class Win32Form : public TFormWindow, public Win32Window {
 
   Win32Application& application_;
   std::vector<std::unique_ptr<Win32ChildControl>> controls_;  // in the order of the form definition
+  int dpi_ = kDesignDpi;
+  UniqueFont font_;
+  UniqueIcon icon_, smallIcon_;
   HWND lastFocus_ = nullptr;  // the control that had the focus when the window was deactivated
   bool silent_ = false;       // no events any more: the window is destroyed from the destructor
   bool postQuitOnDestroy_ = true;  // closing the window ends the message loop

@@ -6,6 +6,7 @@
 
 #include <windowsx.h>
 
+#include "app/form_layout.h"
 #include "event_guard.h"
 
 namespace orvel {
@@ -64,7 +65,7 @@ void Win32ListView::Create(const ControlCreation& c) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = def.alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = def.width;
+    column.cx = Scaled(def.width, c.dpi);
     column.pszText = const_cast<char*>(def.caption);
     column.iSubItem = index;
     Send(window_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
@@ -72,6 +73,13 @@ void Win32ListView::Create(const ControlCreation& c) {
   }
   minWidths_.assign(static_cast<std::size_t>(index), 0);
   Subclass(window_);
+}
+
+// Every column keeps its width, the designed one or one the user dragged, scaled to the density.
+void Win32ListView::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {
+  Win32ChildControl::ChangeDpi(previousDpi, dpi, font, rect);
+  for (int column = 0; column < ColumnCount(); ++column)
+    Send(window_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(::MulDiv(ColumnWidth(column), dpi, previousDpi), 0));
 }
 
 bool Win32ListView::Notify(const NMHDR& header, LRESULT& result) {

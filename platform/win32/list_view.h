@@ -13,6 +13,7 @@ class Win32ListView : public Win32Control<TListView> {
  public:
   explicit Win32ListView(TApplication& application);
   void Create(const ControlCreation& creation) override;
+  void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
   bool Notify(const NMHDR& header, LRESULT& result) override;
 
   int ColumnCount() const override;

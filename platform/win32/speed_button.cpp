@@ -1,12 +1,18 @@
 #include "speed_button.h"
 
+#include <iterator>
+
+#include "app/form_layout.h"
+#include "resource_ids.h"
+
 #include "event_guard.h"
 
 namespace orvel {
 
 namespace {
 
-constexpr int kGlyphSpacing = 4;  // pixels between glyph and caption
+constexpr int kGlyphSpacing = 4;  // pixels between glyph and caption at the design density
+constexpr int kGlyphWidths[] = {16, 20, 24, 32};  // in the order of their resource ids' steps
 
 }  // namespace
 
@@ -20,10 +26,18 @@ void Win32SpeedButton::RegisterWindowClass(HINSTANCE instance) {
 }
 
 void Win32SpeedButton::Create(const ControlCreation& c) {
-  LoadGlyph(c.instance, c.def.glyph);
+  glyphId_ = c.def.glyph;
+  spacing_ = Scaled(kGlyphSpacing, c.dpi);
+  LoadGlyph(c.instance, glyphId_, c.dpi);
   // No WS_TABSTOP and no focus: the button never calls SetFocus.
   CreateChildWindow(c, kClassName, c.def.caption ? c.def.caption : "", WS_VISIBLE, 0, true);
   ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+}
+
+void Win32SpeedButton::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {
+  spacing_ = Scaled(kGlyphSpacing, dpi);
+  LoadGlyph(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window_, GWLP_HINSTANCE)), glyphId_, dpi);
+  Win32ChildControl::ChangeDpi(previousDpi, dpi, font, rect);
 }
 
 void Win32SpeedButton::SetCaption(const std::string& caption) {
@@ -32,11 +46,18 @@ void Win32SpeedButton::SetCaption(const std::string& caption) {
 
 void Win32SpeedButton::Click() { FireEvent(application_, OnClick, this); }
 
-// The colour of the bitmap's bottom-left pixel is transparent.
-void Win32SpeedButton::LoadGlyph(HINSTANCE instance, int resourceId) {
+// The colour of the bitmap's bottom-left pixel is transparent. Drawn at its own size rather than
+// stretched, a glyph stays sharp.
+void Win32SpeedButton::LoadGlyph(HINSTANCE instance, int resourceId, int dpi) {
+  glyph_.reset();
+  disabledGlyph_.reset();
+  glyphSize_ = {0, 0};
   if (resourceId == 0) return;
-  UniqueBitmap bitmap(static_cast<HBITMAP>(
-      ::LoadImageA(instance, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  int step = 0;
+  for (int i = 0; i < static_cast<int>(std::size(kGlyphWidths)); ++i)
+    if (kGlyphWidths[i] <= Scaled(16, dpi)) step = i;
+  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageA(instance, MAKEINTRESOURCEA(resourceId + step * IDB_GLYPH_STEP),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP info{};
   if (!bitmap || !::GetObjectA(bitmap.get(), sizeof info, &info)) return;
   COLORREF transparent = CLR_NONE;
@@ -172,7 +193,7 @@ void Win32SpeedButton::DrawFace(HDC dc, const RECT& bounds) const {
     ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE);
     text = {extent.right, extent.bottom};
   }
-  const int spacing = (glyph_ && text.cx > 0) ? kGlyphSpacing : 0;
+  const int spacing = (glyph_ && text.cx > 0) ? spacing_ : 0;
   const int offset = down_ ? 1 : 0;
   const int left = (bounds.right - (glyphSize_.cx + spacing + text.cx)) / 2 + offset;
   DrawGlyph(dc, left, (bounds.bottom - glyphSize_.cy) / 2 + offset, enabled);

@@ -13,6 +13,7 @@ class Win32SpeedButton : public Win32Control<TSpeedButton> {
 
   explicit Win32SpeedButton(TApplication& application) : Win32Control(application) {}
   void Create(const ControlCreation& creation) override;
+  void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override { return WindowText(window_); }
 
@@ -21,7 +22,8 @@ class Win32SpeedButton : public Win32Control<TSpeedButton> {
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void LoadGlyph(HINSTANCE instance, int resourceId);
+  // The glyph drawn for the density: the widest of its sizes that the density's 16 pixels hold.
+  void LoadGlyph(HINSTANCE instance, int resourceId, int dpi);
   void Paint(HDC dc) const;
   void DrawFace(HDC dc, const RECT& bounds) const;
   void DrawGlyph(HDC dc, int x, int y, bool enabled) const;
@@ -31,6 +33,8 @@ class Win32SpeedButton : public Win32Control<TSpeedButton> {
   void Reset();
   void Redraw() const;
 
+  int glyphId_ = 0;  // the 16-pixel glyph's resource id, 0: none
+  int spacing_ = 0;  // between glyph and caption
   UniqueImageList glyph_;
   UniqueIcon disabledGlyph_;  // the glyph as an icon, for DrawState's embossed look
   SIZE glyphSize_{0, 0};

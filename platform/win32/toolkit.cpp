@@ -28,9 +28,6 @@ HICON LoadMainIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
 Win32Toolkit::Win32Toolkit(HINSTANCE instance, int startShowCommand)
     : instance_(instance), startShowCommand_(startShowCommand) {
   InitCommonControlClasses();
-  font_.reset(::CreateFontA(Form1Def.fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            Form1Def.fontName));
   icon_ = LoadMainIcon(instance, SM_CXICON, SM_CYICON);
   smallIcon_ = LoadMainIcon(instance, SM_CXSMICON, SM_CYSMICON);
   Win32Form::RegisterWindowClass(instance, icon_, smallIcon_);
@@ -42,7 +39,7 @@ Win32Toolkit::~Win32Toolkit() = default;
 TFormWindow& Win32Toolkit::CreateMainForm() {
   if (form_) throw std::logic_error("The main form exists already");
   auto form = std::make_unique<Win32Form>(application_);
-  form->Create(instance_, font_.get(), icon_, smallIcon_);
+  form->Create(instance_);
   form_ = std::move(form);
   return *form_;
 }

@@ -33,8 +33,7 @@ class Win32Toolkit : public IToolkit {
 
   HINSTANCE instance_;
   int startShowCommand_;
-  UniqueFont font_;
-  HICON icon_ = nullptr;       // shared icons: the system frees them
+  HICON icon_ = nullptr;       // the class's shared icons at the system's density: the system frees them
   HICON smallIcon_ = nullptr;
   Win32Application application_;
   std::unique_ptr<Win32Form> form_;

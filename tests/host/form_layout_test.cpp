@@ -22,6 +22,27 @@ TEST(FormRules, GrowingTheClientAreaStretchesTheListAndMovesOnlyTheInfoButton) {
     EXPECT_EQ(AnchoredRect(*FindControlDef(fixed), width, height), FindControlDef(fixed)->place) << fixed;
 }
 
+// The design scaled to the density, at the design's client size scaled alike; 96 is the design itself.
+TEST(FormRules, LayoutAtEachDensity) {
+  struct Case { int dpi; Size client; Rect list, info; int fontHeight; Size outer; };
+  const Case cases[] = {
+      {96, {914, 659}, {16, 72, 889, 561}, {798, 27, 104, 28}, -11, {930, 697}},
+      {120, {1143, 824}, {20, 90, 1112, 701}, {998, 34, 130, 35}, -14, {1163, 871}},
+      {144, {1371, 989}, {24, 108, 1333, 842}, {1197, 41, 156, 42}, -17, {1395, 1046}},
+      {192, {1828, 1318}, {32, 144, 1778, 1122}, {1596, 54, 208, 56}, -22, {1860, 1394}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ((Size{Scaled(914, c.dpi), Scaled(659, c.dpi)}), c.client) << c.dpi;
+    EXPECT_EQ(AnchoredRect(*FindControlDef("ListView1"), c.client.width, c.client.height, c.dpi), c.list) << c.dpi;
+    EXPECT_EQ(AnchoredRect(*FindControlDef("InfoButton"), c.client.width, c.client.height, c.dpi), c.info) << c.dpi;
+    EXPECT_EQ(FormFontHeight(c.dpi), c.fontHeight) << c.dpi;
+    EXPECT_EQ(FormOuterSize(c.dpi), c.outer) << c.dpi;
+    const Size minimum = MinimumClientSize(c.dpi);
+    EXPECT_GE(AnchoredRect(*FindControlDef("ListView1"), minimum.width, minimum.height, c.dpi).width, 0) << c.dpi;
+    EXPECT_LT(AnchoredRect(*FindControlDef("InfoButton"), minimum.width - 1, minimum.height, c.dpi).left, 0) << c.dpi;
+  }
+}
+
 TEST(FormRules, TabGoesComputerPasswordListUser) {
   std::vector<std::string> names;
   for (const ControlDef* control : TabSequence()) names.emplace_back(control->name);

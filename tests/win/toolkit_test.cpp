@@ -226,6 +226,40 @@ TEST_F(FormLayoutTest, StatusBarSimpleWithSizeGrip) {
   EXPECT_TRUE(text == shown || text == simple) << shown << " / " << simple;
 }
 
+// Moved to a screen of 144 pixels per inch: the suggested rectangle, the layout, fonts and glyphs of
+// that density, and column widths scaled whether designed or dragged; the sort flags stay as they are.
+TEST_F(FormLayoutTest, AnotherScreensDensityLaysTheWindowOutAnew) {
+  TListView& list = Control<TListView>("ListView1");
+  ::SendMessageA(WindowOf("ListView1"), LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(200, 0));  // dragged wider
+  list.SetColumnMinWidth(3, 1);
+  RECT suggested{10, 20, 10 + 1000, 20 + 800};  // as the screen has room for
+  ::SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+
+  RECT outer;
+  ::GetWindowRect(Main(), &outer);
+  EXPECT_EQ(outer.left, 10);
+  EXPECT_EQ(outer.right - outer.left, 1000);
+  const Rect listRect = ClientRectOf(WindowOf("ListView1"));
+  EXPECT_EQ(listRect.left, 24);
+  EXPECT_EQ(listRect.top, 108);
+  EXPECT_EQ(ClientRectOf(WindowOf("StartButton")), (Rect{711, 41, 179, 42}));
+  EXPECT_EQ(ClientRectOf(WindowOf("PcLabel")).top, 24);
+  for (const char* control : {"PcLabel", "PcComboBox", "PasswordEdit", "ListView1", "StartButton"})
+    EXPECT_EQ(FontOf(WindowOf(control)).lfHeight, -17) << control;
+  EXPECT_EQ(list.ColumnWidth(0), 165) << "designed 110";
+  EXPECT_EQ(list.ColumnWidth(1), 300) << "dragged to 200";
+  EXPECT_EQ(list.ColumnMinWidth(3), 1) << "a sort flag, not a width";
+  EXPECT_LT(FontOf(WindowOf("StatusBar")).lfHeight, FontOf(WindowOf("PcLabel")).lfHeight + 6)
+      << "the status bar's font of that density too";
+  ICONINFO icon{};
+  ASSERT_TRUE(::GetIconInfo(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0)), &icon));
+  BITMAP mask{};
+  ::GetObjectA(icon.hbmMask, sizeof mask, &mask);
+  ::DeleteObject(icon.hbmMask);
+  if (icon.hbmColor) ::DeleteObject(icon.hbmColor);
+  EXPECT_EQ(mask.bmWidth, 24) << "the small icon at 144 pixels per inch";
+}
+
 TEST_F(FormLayoutTest, ResizingFollowsTheAnchors) {
   const SIZE sizes[] = {{1200, 900}, {700, 500}, {Form1Def.outerWidth, Form1Def.outerHeight}};
   for (const SIZE size : sizes) {

@@ -1,0 +1,73 @@
+#include "dpi.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "app/form_layout.h"
+#include "handles.h"
+
+namespace orvel {
+namespace {
+
+template <class Function>
+Function User32(const char* name) {
+  const HMODULE user32 = ::GetModuleHandleA("user32.dll");
+  const FARPROC address = user32 ? ::GetProcAddress(user32, name) : nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+// The W form alone exists; NONCLIENTMETRICSW is converted to the A form the program uses.
+using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+
+void Narrow(const LOGFONTW& wide, LOGFONTA& narrow) {
+  std::memcpy(&narrow, &wide, offsetof(LOGFONTA, lfFaceName));
+  ::WideCharToMultiByte(CP_ACP, 0, wide.lfFaceName, -1, narrow.lfFaceName, LF_FACESIZE, nullptr, nullptr);
+}
+
+}  // namespace
+
+int SystemDpi() {
+  const WindowDC screen(nullptr);
+  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
+int WindowDpi(HWND window) {
+  static const auto getDpiForWindow = User32<GetDpiForWindowFunction>("GetDpiForWindow");
+  const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+int SystemMetricForDpi(int index, int dpi) {
+  static const auto forDpi = User32<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
+  if (forDpi) return forDpi(index, static_cast<UINT>(dpi));
+  return ::MulDiv(::GetSystemMetrics(index), dpi, SystemDpi());
+}
+
+void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
+  static const auto forDpi = User32<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+  if (forDpi && forDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi))) return;
+  ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
+LOGFONTA StatusFontForDpi(int dpi) {
+  static const auto forDpi = User32<SystemParametersInfoForDpiFunction>("SystemParametersInfoForDpi");
+  NONCLIENTMETRICSW wide{};
+  wide.cbSize = sizeof wide;
+  LOGFONTA font{};
+  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof wide, &wide, 0, static_cast<UINT>(dpi))) {
+    Narrow(wide.lfStatusFont, font);
+    return font;
+  }
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return font;
+  font = metrics.lfStatusFont;
+  font.lfHeight = ::MulDiv(font.lfHeight, dpi, SystemDpi());
+  return font;
+}
+
+}  // namespace orvel
