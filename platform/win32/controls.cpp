@@ -121,6 +121,7 @@ void Win32ComboBox::Create(const ControlCreation& c) {
   const DWORD style = WS_VISIBLE | CBS_AUTOHSCROLL | (dropDown ? (CBS_DROPDOWN | WS_VSCROLL) : CBS_SIMPLE);
   CreateChildWindow(c, "COMBOBOX", "", style, 0);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  fieldHeight_ = c.rect.height;
   FitList();
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
@@ -130,6 +131,7 @@ void Win32ComboBox::Create(const ControlCreation& c) {
 
 void Win32ComboBox::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {
   Win32ChildControl::ChangeDpi(previousDpi, dpi, font, rect);
+  fieldHeight_ = rect.height;
   FitList();
 }
 
@@ -137,10 +139,31 @@ void Win32ComboBox::FitList() {
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (!::GetComboBoxInfo(window_, &info)) return;
-  if (::GetWindowLongA(window_, GWL_STYLE) & CBS_DROPDOWN) {
+  const bool dropDown = (::GetWindowLongA(window_, GWL_STYLE) & CBS_DROPDOWN) != 0;
+  GrowField(dropDown ? nullptr : info.hwndList);
+  if (dropDown) {
     SizeDropDownList();
   } else {
     HideSliverOfList(info.hwndList);
+  }
+}
+
+// The frame around the field keeps its pixels at every density: the field is made as high as the
+// layout's box, as it is at 96 pixels per inch by itself.
+void Win32ComboBox::GrowField(HWND list) {
+  // Measured again after each change: the control places the field anew, and some versions answer
+  // CB_GETITEMHEIGHT with a little more than they were given.
+  auto itemHeight = static_cast<int>(Send(window_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1)));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    RECT box, listRect;
+    ::GetWindowRect(window_, &box);
+    // A simple combo box's field ends where its list begins, a drop-down one's with the box.
+    const int field = list && ::GetWindowRect(list, &listRect) ? listRect.top - box.top + 1 : box.bottom - box.top;
+    const int missing = fieldHeight_ - field;
+    // Lower than the layout only when the density is not the design's: never shrunk.
+    if (missing == 0 || (attempt == 0 && missing < 0)) return;
+    itemHeight += missing;
+    Send(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
   }
 }
 

@@ -135,10 +135,12 @@ class Win32ComboBox : public Win32Control<TComboBox> {
  private:
   // The list shows up to 20 entries, or hides when the box is a simple one a line high.
   void FitList();
+  void GrowField(HWND list);
   void SizeDropDownList();
   void HideSliverOfList(HWND list);
   KeyDownSubclass keys_;
   HWND edit_ = nullptr;
+  int fieldHeight_ = 0;  // the layout's height of the closed box
 };
 
 // A status bar in simple mode with a size grip, docked at the bottom of its parent.
