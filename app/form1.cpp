@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "../resources/resource_ids.h"
+#include "form_layout.h"
 
 namespace orvel {
 
@@ -44,6 +45,17 @@ void TForm1::FormCreate(TObject* /*sender*/) {
   PcComboBox.SetText(LocalComputerName(Services.System));
   UserComboBox.AddItem("Administrator");
   UserComboBox.AddItem(LocalUserName(Services.System));
+  NameForAssistiveTechnology();
+}
+
+// The entry fields by their labels, as the user sees them in this language; the list and the
+// browse button, which show no caption, by a name of their own.
+void TForm1::NameForAssistiveTechnology() {
+  PcComboBox.SetAccessibleName(PlainCaption(PcLabel.Caption()));
+  UserComboBox.SetAccessibleName(PlainCaption(UserLabel.Caption()));
+  PasswordEdit.SetAccessibleName(PlainCaption(PassLabel.Caption()));
+  ListView1.SetAccessibleName(Text(txtProcessListName));
+  DirButton.SetAccessibleName(Text(txtBrowseName));
 }
 
 void TForm1::FormPaint(TObject* sender) {

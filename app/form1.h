@@ -89,6 +89,7 @@ class TForm1 {
   void BindEvents();
   void ChooseLanguage();
   void Relabel();
+  void NameForAssistiveTechnology();
   const char* Text(TextId id) const { return LookupText(id, FLanguage); }
 
   TForm1Services Services;

@@ -44,7 +44,7 @@ constexpr ControlDef kControls[] = {
     {"PassLabel", ControlKind::Label, {328, 16, 46, 13}, kTopLeft, -1, "&Password", 0, false, {}},
     {"PasswordEdit", ControlKind::Edit, {328, 32, 121, 21}, kTopLeft, 1, "", 0, false, {}},
     {"StatusBar", ControlKind::StatusBar, {0, 640, 914, 19}, akLeft | akRight | akBottom, -1, "", 0, false, {}},
-    {"DirButton", ControlKind::SpeedButton, {154, 31, 27, 24}, kTopLeft, -1, "", IDB_DIR_GLYPH, false, {}},
+    {"DirButton", ControlKind::SpeedButton, {154, 31, 27, 24}, kTopLeft, -1, "", IDB_DIR_GLYPH, false, {}, 'B'},
     {"PcComboBox", ControlKind::ComboDropDown, {16, 33, 137, 21}, kTopLeft, 0, "", 0, false, {}},
     {"Animate1", ControlKind::Animate, {472, 27, 16, 16}, kTopLeft, -1, nullptr, 0, false, {}},
     {"InfoButton", ControlKind::SpeedButton, {798, 27, 104, 28}, akTop | akRight, -1, "&Info", IDB_INFO_GLYPH, true, {}},

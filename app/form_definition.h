@@ -53,6 +53,7 @@ struct ControlDef {
   int glyph;                           // bitmap resource id, 0: none
   bool showHint;
   std::span<const ColumnDef> columns;  // a list view's columns
+  char shortcut = 0;                   // Ctrl with this key clicks it from anywhere in the window
 };
 
 struct FormDef {

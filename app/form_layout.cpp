@@ -111,4 +111,13 @@ char AcceleratorOf(const char* caption) {
   return 0;
 }
 
+std::string PlainCaption(std::string_view caption) {
+  std::string plain;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && ++i == caption.size()) break;
+    plain += caption[i];
+  }
+  return plain;
+}
+
 }  // namespace orvel

@@ -1,6 +1,8 @@
 // Geometry and keyboard rules of the main window, decided from the form definition without a window.
 #pragma once
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "form_definition.h"
@@ -42,5 +44,8 @@ int MainWindowShowCommand(int startShowCommand);
 // The accelerator character of a caption ("&Scan now!" -> 'S'), as written; 0 when it has none.
 // "&&" is a literal ampersand.
 char AcceleratorOf(const char* caption);
+
+// A caption as read out, without its "&" marks ("&&" stays one "&").
+std::string PlainCaption(std::string_view caption);
 
 }  // namespace orvel

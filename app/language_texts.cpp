@@ -97,6 +97,9 @@ constexpr const char* const LanguageTexts[TextIdCount][LanguageCount] = {
     /* txtEndPathNotFound */ {"path not found.", "Pfad nicht gefunden.", "ruta no encontrada."},
     /* txtEndInvalidParameter */ {"invalid parameter.", "ung\xFCltiger Parameter.", "par\xE1metro no v\xE1lido."},
     /* txtEndReturnValue: the number */ {"return value %s.", "R\xFC" "ckgabewert %s.", "valor devuelto %s."},
+    // Read out by assistive technology for controls that show no caption of their own.
+    /* txtProcessListName */ {"Processes", "Prozesse", "Procesos"},
+    /* txtBrowseName */ {"Browse for computer", "Computer suchen", "Buscar equipo"},
 };
 
 // A row or a language left out would leave null cells: the build refuses them.

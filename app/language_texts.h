@@ -41,6 +41,8 @@ enum TextId : int {
   txtEndPathNotFound,
   txtEndInvalidParameter,
   txtEndReturnValue,
+  txtProcessListName,
+  txtBrowseName,
   TextIdCount
 };
 

@@ -53,6 +53,8 @@ class TControl : public TObject {
   virtual bool Visible() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
   virtual bool Enabled() const = 0;
+  // The name assistive technology reads out for the control.
+  virtual void SetAccessibleName(const std::string& name) = 0;
   TNotifyEvent OnClick;
 };
 

@@ -29,6 +29,8 @@ class Bstr {
   Bstr& operator=(const Bstr&) = delete;
   ~Bstr() { ::SysFreeString(value_); }
   BSTR get() const noexcept { return value_; }
+  // Hands the BSTR to a caller that frees it (an [out] argument).
+  BSTR Detach() noexcept { return std::exchange(value_, nullptr); }
 
  private:
   Bstr() = default;

@@ -28,6 +28,13 @@ std::string WindowText(HWND window) {
   return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
+char UpperCase(char c) {
+  // CharUpperA takes a single character in the low word of its pointer argument.
+  const auto upper = reinterpret_cast<UINT_PTR>(
+      ::CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c)))));
+  return static_cast<char>(upper & 0xFF);
+}
+
 TShiftState CurrentShiftState() {
   TShiftState state = 0;
   if (::GetKeyState(VK_SHIFT) < 0) state |= static_cast<TShiftState>(TShiftFlag::Shift);
@@ -57,13 +64,15 @@ HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const char* 
 
 // --- KeyDownSubclass -----------------------------------------------------------------------------
 
+bool PassKeyDown(TApplication& application, const TKeyEvent& event, TObject& sender, WPARAM& wParam) {
+  auto key = static_cast<std::uint16_t>(wParam);
+  FireEvent(application, event, &sender, key, CurrentShiftState());
+  wParam = key;
+  return key != 0;
+}
+
 LRESULT KeyDownSubclass::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
-    auto key = static_cast<std::uint16_t>(wParam);
-    FireEvent(application_, event_, &sender_, key, CurrentShiftState());
-    if (key == 0) return 0;
-    wParam = key;
-  }
+  if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && !PassKeyDown(application_, event_, sender_, wParam)) return 0;
   return Default(message, wParam, lParam);
 }
 
@@ -107,7 +116,13 @@ void Win32Edit::Create(const ControlCreation& c) {
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
   // An ANSI edit control has no round password dot to fall back on; ask for the asterisk.
   Send(window_, EM_SETPASSWORDCHAR, '*');
-  keys_.Attach(window_);
+  Subclass(window_);
+}
+
+LRESULT Win32Edit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETOBJECT) return AnswerGetObject(window_, wParam, lParam, [&] { return Default(message, wParam, lParam); });
+  if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && !PassKeyDown(application_, OnKeyDown, *this, wParam)) return 0;
+  return Default(message, wParam, lParam);
 }
 
 void Win32Edit::SetText(const std::string& text) {
@@ -127,6 +142,12 @@ void Win32ComboBox::Create(const ControlCreation& c) {
   info.cbSize = sizeof info;
   if (::GetComboBoxInfo(window_, &info)) edit_ = info.hwndItem;
   if (edit_) keys_.Attach(edit_);
+  Subclass(window_);
+}
+
+LRESULT Win32ComboBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETOBJECT) return AnswerGetObject(window_, wParam, lParam, [&] { return Default(message, wParam, lParam); });
+  return Default(message, wParam, lParam);
 }
 
 void Win32ComboBox::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "accessible.h"
 #include "app/form_definition.h"
 #include "handles.h"
 #include "platform/ui.h"
@@ -29,6 +30,9 @@ std::string WindowText(HWND window);
 // The modifier keys held now (of the thread's keyboard state).
 TShiftState CurrentShiftState();
 
+// A character in upper case by the user's locale, as the keyboard's accelerators compare them.
+char UpperCase(char c);
+
 inline LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return ::SendMessageA(window, message, wParam, lParam);
 }
@@ -48,6 +52,8 @@ class Win32ChildControl : public Win32Window {
   void Detach() noexcept { window_ = nullptr; }
 
  protected:
+  std::string accessibleName_;
+
   // ownClass: the class is one of the program's own, whose procedure finds this object.
   HWND CreateChildWindow(const ControlCreation& creation, const char* className, const char* text, DWORD style,
                          DWORD exStyle, bool ownClass = false);
@@ -67,11 +73,16 @@ class Win32Control : public Base, public Win32ChildControl {
     if (window_) ::EnableWindow(window_, enabled);
   }
   bool Enabled() const override { return window_ && ::IsWindowEnabled(window_); }
+  void SetAccessibleName(const std::string& name) override { accessibleName_ = name; }
 
  protected:
   explicit Win32Control(TApplication& application) : application_(application) {}
   TApplication& application_;
 };
+
+// Fires the key-down event for a key message before the window sees it; false when the handler
+// swallowed the key (set it to 0), else the key to pass on is in wParam.
+bool PassKeyDown(TApplication& application, const TKeyEvent& event, TObject& sender, WPARAM& wParam);
 
 // Fires a key-down event for WM_KEYDOWN / WM_SYSKEYDOWN of one window before the window sees the
 // key; a handler that sets the key to 0 swallows it.
@@ -101,20 +112,21 @@ class Win32Label : public Win32Control<TLabel> {
   void AutoSize();
 };
 
-// The password field: every character shown as "*".
-class Win32Edit : public Win32Control<TEdit> {
+// The password field: every character shown as "*"; its keys reach the key event first.
+class Win32Edit : public Win32Control<TEdit>, public AccessibleFacts {
  public:
-  explicit Win32Edit(TApplication& application) : Win32Control(application), keys_(application, *this, OnKeyDown) {}
+  explicit Win32Edit(TApplication& application) : Win32Control(application) {}
   void Create(const ControlCreation& creation) override;
   void SetText(const std::string& text) override;
   std::string Text() const override { return WindowText(window_); }
+  std::string AccessibleName() const override { return accessibleName_; }
 
  private:
-  KeyDownSubclass keys_;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 // A drop-down or simple combo box; key events come from its edit field.
-class Win32ComboBox : public Win32Control<TComboBox> {
+class Win32ComboBox : public Win32Control<TComboBox>, public AccessibleFacts {
  public:
   explicit Win32ComboBox(TApplication& application)
       : Win32Control(application), keys_(application, *this, OnKeyDown) {}
@@ -131,8 +143,10 @@ class Win32ComboBox : public Win32Control<TComboBox> {
   void InsertItem(int index, const std::string& text) override;
   void DeleteItem(int index) override;
   void SetItemIndex(int index) override;
+  std::string AccessibleName() const override { return accessibleName_; }
 
  private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The list shows up to 20 entries, or hides when the box is a simple one a line high.
   void FitList();
   void GrowField(HWND list);

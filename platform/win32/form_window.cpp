@@ -19,13 +19,6 @@ namespace {
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 
-char UpperCase(char c) {
-  // CharUpperA takes a single character in the low word of its pointer argument.
-  const auto upper = reinterpret_cast<UINT_PTR>(
-      ::CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c)))));
-  return static_cast<char>(upper & 0xFF);
-}
-
 // The child of `parent` that is or contains `window`; nullptr when `window` is not inside it.
 HWND ChildContaining(HWND parent, HWND window) {
   while (window) {
@@ -294,6 +287,16 @@ bool Win32Form::ClickAccelerator(char key) {
     const char accelerator = AcceleratorOf(button->Caption().c_str());
     if (accelerator == 0 || UpperCase(accelerator) != UpperCase(key)) continue;
     button->Click();
+    return true;
+  }
+  return false;
+}
+
+bool Win32Form::ClickShortcut(char key) {
+  for (const auto& control : controls_) {
+    auto* button = dynamic_cast<Win32SpeedButton*>(control.get());
+    if (!button || button->Shortcut() != UpperCase(key)) continue;
+    if (button->Window() && ::IsWindowVisible(button->Window()) && button->Enabled()) button->Click();
     return true;
   }
   return false;

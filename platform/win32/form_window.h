@@ -39,6 +39,7 @@ class Win32Form : public TFormWindow, public Win32Window {
   // Keyboard handling of the message loop; true when the key was used.
   bool MoveFocusByTab(bool backward);
   bool ClickAccelerator(char key);
+  bool ClickShortcut(char key);  // Ctrl with the key
 
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_); }
   void SetVisible(bool visible) override;
@@ -50,6 +51,8 @@ class Win32Form : public TFormWindow, public Win32Window {
   int Width() const override;
   int Height() const override;
   TControl& FindControl(std::string_view name) override { return Child(name).AsControl(); }
+  // The window's caption names it.
+  void SetAccessibleName(const std::string&) override {}
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -235,13 +235,14 @@ void Win32ListView::OriginalWindowProc(TMessage& message) {
     message.Result = 0;
     return;
   }
-  if (message.Msg == WM_KEYDOWN) {
-    auto key = static_cast<std::uint16_t>(message.WParam);
-    FireEvent(application_, OnKeyDown, this, key, CurrentShiftState());
-    if (key == 0) return;
-    message.WParam = key;
+  if (message.Msg == WM_GETOBJECT) {
+    message.Result = AnswerGetObject(window_, message.WParam, message.LParam,
+                                     [&] { return Default(message.Msg, message.WParam, message.LParam); });
+    return;
   }
-  message.Result = Default(message.Msg, message.WParam, message.LParam);
+  WPARAM wParam = message.WParam;
+  if (message.Msg == WM_KEYDOWN && !PassKeyDown(application_, OnKeyDown, *this, wParam)) return;
+  message.Result = Default(message.Msg, wParam, message.LParam);
 }
 
 POINT Win32ListView::KeyboardMenuPoint() {

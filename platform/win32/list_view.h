@@ -9,8 +9,9 @@
 
 namespace orvel {
 
-class Win32ListView : public Win32Control<TListView> {
+class Win32ListView : public Win32Control<TListView>, public AccessibleFacts {
  public:
+  std::string AccessibleName() const override { return accessibleName_; }
   explicit Win32ListView(TApplication& application);
   void Create(const ControlCreation& creation) override;
   void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;

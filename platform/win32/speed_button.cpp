@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include <oleacc.h>
+
 #include "app/form_layout.h"
 #include "resource_ids.h"
 
@@ -13,6 +15,7 @@ namespace {
 
 constexpr int kGlyphSpacing = 4;  // pixels between glyph and caption at the design density
 constexpr int kGlyphWidths[] = {16, 20, 24, 32};  // in the order of their resource ids' steps
+constexpr UINT kClickLater = WM_APP + 1;          // an assistive technology's press, from the queue
 
 }  // namespace
 
@@ -27,6 +30,7 @@ void Win32SpeedButton::RegisterWindowClass(HINSTANCE instance) {
 
 void Win32SpeedButton::Create(const ControlCreation& c) {
   glyphId_ = c.def.glyph;
+  shortcut_ = c.def.shortcut;
   spacing_ = Scaled(kGlyphSpacing, c.dpi);
   LoadGlyph(c.instance, glyphId_, c.dpi);
   // No WS_TABSTOP and no focus: the button never calls SetFocus.
@@ -45,6 +49,31 @@ void Win32SpeedButton::SetCaption(const std::string& caption) {
 }
 
 void Win32SpeedButton::Click() { FireEvent(application_, OnClick, this); }
+
+std::string Win32SpeedButton::AccessibleName() const {
+  return accessibleName_.empty() ? PlainCaption(WindowText(window_)) : accessibleName_;
+}
+
+std::string Win32SpeedButton::AccessibleShortcut() const {
+  if (shortcut_) return std::string("Ctrl+") + shortcut_;
+  const char accelerator = AcceleratorOf(WindowText(window_).c_str());
+  return accelerator ? std::string("Alt+") + UpperCase(accelerator) : std::string();
+}
+
+long Win32SpeedButton::AccessibleState() const {
+  long state = 0;
+  if (!::IsWindowEnabled(window_)) state |= STATE_SYSTEM_UNAVAILABLE;
+  if (!::IsWindowVisible(window_)) state |= STATE_SYSTEM_INVISIBLE;
+  if (down_) state |= STATE_SYSTEM_PRESSED;
+  if (hot_) state |= STATE_SYSTEM_HOTTRACKED;
+  return state;
+}
+
+// The press runs from the message queue: the asking program must not wait through a scan or a dialog.
+bool Win32SpeedButton::DoDefaultAction() {
+  if (!::IsWindowEnabled(window_) || !::IsWindowVisible(window_)) return false;
+  return ::PostMessageA(window_, kClickLater, 0, 0) != FALSE;
+}
 
 // The colour of the bitmap's bottom-left pixel is transparent. Drawn at its own size rather than
 // stretched, a glyph stays sharp.
@@ -117,6 +146,11 @@ LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
+    case WM_GETOBJECT:
+      return AnswerGetObject(window_, wParam, lParam, [&] { return Default(message, wParam, lParam); });
+    case kClickLater:
+      if (::IsWindowEnabled(window_) && ::IsWindowVisible(window_)) Click();
+      return 0;
     default:
       return Default(message, wParam, lParam);
   }

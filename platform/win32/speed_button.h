@@ -6,7 +6,7 @@
 
 namespace orvel {
 
-class Win32SpeedButton : public Win32Control<TSpeedButton> {
+class Win32SpeedButton : public Win32Control<TSpeedButton>, public AccessibleFacts {
  public:
   static constexpr const char* kClassName = "OrvelSpeedButton";
   static void RegisterWindowClass(HINSTANCE instance);
@@ -17,8 +17,16 @@ class Win32SpeedButton : public Win32Control<TSpeedButton> {
   void SetCaption(const std::string& caption) override;
   std::string Caption() const override { return WindowText(window_); }
 
-  // A click by the mouse or by the caption's accelerator.
+  // A click by the mouse, the caption's accelerator or the button's shortcut.
   void Click();
+  char Shortcut() const noexcept { return shortcut_; }
+
+  // A push button for assistive technology, named by its caption unless it has a name of its own.
+  std::string AccessibleName() const override;
+  bool IsPushButton() const override { return true; }
+  std::string AccessibleShortcut() const override;
+  long AccessibleState() const override;
+  bool DoDefaultAction() override;
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -34,6 +42,7 @@ class Win32SpeedButton : public Win32Control<TSpeedButton> {
   void Redraw() const;
 
   int glyphId_ = 0;  // the 16-pixel glyph's resource id, 0: none
+  char shortcut_ = 0;  // with Ctrl; 0: none
   int spacing_ = 0;  // between glyph and caption
   UniqueImageList glyph_;
   UniqueIcon disabledGlyph_;  // the glyph as an icon, for DrawState's embossed look

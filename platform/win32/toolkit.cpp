@@ -68,6 +68,12 @@ bool Win32Toolkit::PreTranslate(const MSG& message) {
     if (!(shift & kCtrlAlt)) return form_->MoveFocusByTab((shift & static_cast<TShiftState>(TShiftFlag::Shift)) != 0);
   }
   if (message.message == WM_SYSCHAR) return form_->ClickAccelerator(static_cast<char>(message.wParam));
+  if (message.message == WM_KEYDOWN) {
+    constexpr auto kCtrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
+    constexpr auto kAlt = static_cast<TShiftState>(TShiftFlag::Alt);
+    if ((CurrentShiftState() & (kCtrl | kAlt)) == kCtrl && message.wParam < 0x80)
+      return form_->ClickShortcut(static_cast<char>(message.wParam));
+  }
   return false;
 }
 

@@ -39,7 +39,9 @@ class FakeControl : public Base {
   bool Visible() const override { return visible_; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; Log(enabled ? "enable" : "disable"); }
   bool Enabled() const override { return enabled_; }
+  void SetAccessibleName(const std::string& name) override { accessibleName = name; }
   const std::string& Name() const { return name_; }
+  std::string accessibleName;
 
  protected:
   void Log(const std::string& what) { journal_.Add(name_ + "." + what); }

@@ -108,6 +108,22 @@ TEST_F(FormCreateTest, ComputerFieldFromTheLocalName) {
   }
 }
 
+// Fields by their labels as shown in the language, the list and the captionless browse button by a
+// name of their own.
+TEST_F(FormCreateTest, ControlsNamedForAssistiveTechnologyInTheLanguage) {
+  struct Case { std::uint16_t langId; std::vector<std::string> names; };
+  const Case cases[] = {{0x0409, {"Computer", "User", "Password", "Processes", "Browse for computer"}},
+                        {0x0407, {"Computer", "Benutzer", "Passwort", "Prozesse", "Computer suchen"}}};
+  for (const Case& c : cases) {
+    System.langId = c.langId;
+    Create();
+    EXPECT_EQ((std::vector<std::string>{PcComboBox.accessibleName, UserComboBox.accessibleName,
+                                        PasswordEdit.accessibleName, ListView1.accessibleName,
+                                        DirButton.accessibleName}),
+              c.names);
+  }
+}
+
 TEST_F(FormCreateTest, UserListIsAdministratorThenTheLoggedOnUser) {
   const std::string longest(255, 'u');
   struct Case { const char* name; std::optional<std::string> user; std::string second; };

@@ -273,6 +273,23 @@ TEST_F(InputTest, AltAcceleratorsClickVisibleEnabledSpeedButtons) {
   EXPECT_TRUE(clicked.empty()) << "a disabled or hidden button is not clicked";
 }
 
+// The browse button has no caption: Ctrl+B clicks it from any control; B alone stays the field's.
+TEST_F(InputTest, CtrlBBrowsesFromAnywhere) {
+  int browsed = 0;
+  Control<TSpeedButton>("DirButton").OnClick = [&](TObject*) { ++browsed; };
+  ShowActive();
+  for (const char* from : {"PcComboBox", "PasswordEdit", "ListView1"}) {
+    ::SetFocus(KeyWindowOf(from));
+    const HeldKeys ctrl({VK_CONTROL});
+    PostToFocus(WM_KEYDOWN, 'B');
+  }
+  EXPECT_EQ(browsed, 3);
+  PostToFocus(WM_KEYDOWN, 'B');
+  const HeldKeys ctrlAlt({VK_CONTROL, VK_MENU});
+  PostToFocus(WM_KEYDOWN, 'B');
+  EXPECT_EQ(browsed, 3);
+}
+
 // An exception out of any event handler ends in the error box and the program goes on.
 TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
   struct Case {

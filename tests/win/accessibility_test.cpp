@@ -1,0 +1,105 @@
+// What an accessibility client reads of the real controls through Active Accessibility: the speed
+// buttons as push buttons it can press, the fields and the list by their names.
+// First: <windows.h> must come through the toolkit's header, which keeps MessageBox unrenamed.
+#include "toolkit_fixture.h"
+
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include <string>
+
+namespace orvel::toolkit_test {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+std::string Narrow(BSTR text) {
+  std::string narrow;
+  for (UINT i = 0; text && i < ::SysStringLen(text); ++i) narrow += static_cast<char>(text[i]);
+  ::SysFreeString(text);
+  return narrow;
+}
+
+class AccessibilityTest : public ToolkitTest {
+ protected:
+  AccessibilityTest() { ::CoInitialize(nullptr); }
+  ~AccessibilityTest() override { ::CoUninitialize(); }
+
+  // Everything a client asks of one control, as it asks: through AccessibleObjectFromWindow.
+  struct Answers {
+    long role = 0, state = -1;
+    std::string name, shortcut, action;
+  };
+  ComPtr<IAccessible> Object(const char* control) {
+    ComPtr<IAccessible> object;
+    EXPECT_EQ(::AccessibleObjectFromWindow(WindowOf(control), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(object.GetAddressOf())),
+              S_OK)
+        << control;
+    return object;
+  }
+  Answers Ask(const char* control) {
+    Answers answers;
+    const ComPtr<IAccessible> object = Object(control);
+    if (!object) return answers;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT value{};
+    if (object->get_accRole(self, &value) == S_OK) answers.role = value.lVal;
+    if (object->get_accState(self, &value) == S_OK) answers.state = value.lVal;
+    BSTR text = nullptr;
+    if (object->get_accName(self, &text) == S_OK) answers.name = Narrow(text);
+    if (object->get_accKeyboardShortcut(self, &text) == S_OK) answers.shortcut = Narrow(text);
+    if (object->get_accDefaultAction(self, &text) == S_OK) answers.action = Narrow(text);
+    return answers;
+  }
+};
+
+TEST_F(AccessibilityTest, SpeedButtonsArePushButtonsThatCanBePressed) {
+  Control("DirButton").SetAccessibleName("Browse for computer");
+  struct Case { const char* button; const char* name; const char* shortcut; };
+  const Case cases[] = {{"StartButton", "Scan now!", "Alt+S"}, {"GoogleButton", "Google", "Alt+G"},
+                        {"InfoButton", "Info", "Alt+I"}, {"DirButton", "Browse for computer", "Ctrl+B"}};
+  ShowActive();
+  for (const Case& c : cases) {
+    const Answers answers = Ask(c.button);
+    EXPECT_EQ(answers.role, ROLE_SYSTEM_PUSHBUTTON) << c.button;
+    EXPECT_EQ(answers.name, c.name);
+    EXPECT_EQ(answers.shortcut, c.shortcut);
+    EXPECT_EQ(answers.action, "Press");
+    EXPECT_EQ(answers.state, 0) << c.button << ": enabled and visible";
+  }
+  Control<TSpeedButton>("StartButton").SetCaption("&Jetzt Scannen");
+  EXPECT_EQ(Ask("StartButton").name, "Jetzt Scannen") << "the caption as it is now";
+
+  int pressed = 0;
+  Control("StartButton").OnClick = [&](TObject*) { ++pressed; };
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  EXPECT_EQ(Object("StartButton")->accDoDefaultAction(self), S_OK);
+  EXPECT_EQ(pressed, 0) << "pressed from the queue, not inside the client's call";
+  EXPECT_TRUE(PumpUntil(toolkit, [&] { return pressed == 1; }));
+
+  Control("StartButton").SetEnabled(false);
+  EXPECT_EQ(Ask("StartButton").state, STATE_SYSTEM_UNAVAILABLE);
+  EXPECT_NE(Object("StartButton")->accDoDefaultAction(self), S_OK);
+  Control("StartButton").SetEnabled(true);
+  Control("StartButton").SetVisible(false);
+  EXPECT_EQ(Ask("StartButton").state, STATE_SYSTEM_INVISIBLE);
+  Pump(toolkit);
+  EXPECT_EQ(pressed, 1);
+}
+
+TEST_F(AccessibilityTest, FieldsAndTheListAnswerTheirNames) {
+  const std::pair<const char*, const char*> named[] = {
+      {"PcComboBox", "Computer"}, {"UserComboBox", "User"}, {"PasswordEdit", "Password"}, {"ListView1", "Processes"}};
+  for (const auto& [control, name] : named) {
+    Control(control).SetAccessibleName(name);
+    EXPECT_EQ(Ask(control).name, name) << control;
+  }
+}
+
+}  // namespace
+}  // namespace orvel::toolkit_test
