@@ -190,6 +190,12 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NOTIFY:
       return Notify(wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+      // Only top-level windows hear of it; the common controls repaint in the new colours once told.
+      for (const auto& control : controls_)
+        if (control->Window()) ::SendMessageA(control->Window(), WM_SYSCOLORCHANGE, wParam, lParam);
+      ::InvalidateRect(window_, nullptr, TRUE);
+      return 0;
     default:
       return Default(message, wParam, lParam);
   }

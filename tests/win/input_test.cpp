@@ -1,5 +1,6 @@
 // Keyboard and mouse on the real main window: key events of the entry fields, Tab order, focus
 // on activation, speed buttons and their accelerators, and the exception firewall of events.
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -218,6 +219,22 @@ TEST_F(InputTest, SpeedButtonBorderOnlyUnderTheMouse) {
   ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   ::SendMessageA(button, WM_MOUSELEAVE, 0, 0);
   EXPECT_EQ(Pixels(button).front(), face);
+}
+
+// A high-contrast theme's colours reach every pixel the button draws itself: face, caption and the
+// glyph's transparent background.
+TEST_F(InputTest, SpeedButtonsDrawInTheSystemsColours) {
+  const int elements[] = {COLOR_BTNFACE, COLOR_BTNTEXT};
+  COLORREF saved[2] = {::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNTEXT)};
+  const COLORREF contrast[2] = {RGB(0, 0, 0), RGB(255, 255, 0)};
+  ASSERT_TRUE(::SetSysColors(2, elements, contrast));
+  ::SendMessageA(Main(), WM_SYSCOLORCHANGE, 0, 0);
+  const std::vector<COLORREF> pixels = Pixels(WindowOf("StartButton"));
+  ::SetSysColors(2, elements, saved);
+  ::SendMessageA(Main(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(pixels.front(), contrast[0]) << "the face";
+  EXPECT_NE(std::find(pixels.begin(), pixels.end(), contrast[1]), pixels.end()) << "the caption";
+  EXPECT_EQ(std::find(pixels.begin(), pixels.end(), saved[0]), pixels.end()) << "no pixel of the former face";
 }
 
 // The glyph is drawn, and the colour of its bottom-left pixel nowhere.
