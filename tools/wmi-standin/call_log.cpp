@@ -64,7 +64,11 @@ std::wstring Quoted(std::wstring_view text) {
   std::wstring quoted;
   quoted.reserve(text.size() + 2);
   quoted += L'"';
-  quoted += text;
+  for (const wchar_t c : text) {
+    // An object path holds quotes of its own: they must not end the quoted text.
+    if (c == L'"') quoted += L'\\';
+    quoted += c;
+  }
   quoted += L'"';
   return quoted;
 }

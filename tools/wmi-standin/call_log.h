@@ -18,7 +18,7 @@ void Write(std::wstring_view line) noexcept;
 // when the module is freed while the process goes on.
 void WriteWhileUnloading(std::wstring_view line, bool processGoesOn) noexcept;
 
-std::wstring Quoted(std::wstring_view text);
+std::wstring Quoted(std::wstring_view text);  // in double quotes, a quote inside written \"
 std::wstring Hex(unsigned long value);
 std::wstring Outcome(HRESULT result);          // empty for S_OK, else " -> 0x8004xxxx"
 std::wstring ProcessIndex(std::size_t index);  // "class" for the class object

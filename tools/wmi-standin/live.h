@@ -1,6 +1,7 @@
 // The live mode: the local computer's processes as Win32_Process answers them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -14,5 +15,9 @@ bool IsLocalComputer(std::wstring_view server);
 // One row per running process; what the process APIs refuse stays null, as WMI leaves it for
 // protected processes. Throws orvel::EOleError when there is no process snapshot.
 std::shared_ptr<const ProcessTable> SnapshotProcesses();
+
+// Ends a local process with exit code 1 and answers as Terminate does: 0 ended, 2 refused for access,
+// 8 any other failure, a process that is no longer there included.
+std::uint32_t TerminateLocalProcess(std::uint32_t pid);
 
 }  // namespace standin

@@ -3,10 +3,12 @@
 
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "call_log.h"
 #include "live.h"
@@ -20,6 +22,7 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using ScenarioPtr = std::shared_ptr<const Scenario>;
 using TablePtr = std::shared_ptr<const ProcessTable>;
+using RowsPtr = std::shared_ptr<const std::vector<std::size_t>>;
 using call_log::Hex;
 using call_log::ProcessIndex;
 using call_log::Quoted;
@@ -30,6 +33,7 @@ const HRESULT kNotFound = Code(wbemErrNotFound);
 const HRESULT kInvalidOperation = Code(wbemErrInvalidOperation);
 const HRESULT kInvalidParameter = Code(wbemErrInvalidParameter);
 const HRESULT kInvalidNamespace = Code(wbemErrInvalidNamespace);
+const HRESULT kInvalidMethod = Code(wbemErrInvalidMethod);
 const HRESULT kLocalCredentials = Code(wbemErrLocalCredentials);
 const HRESULT kRpcServerUnavailable = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 
@@ -46,102 +50,211 @@ HRESULT InjectedResult(const ScenarioPtr& scenario, FaultPoint point, std::size_
 
 std::wstring Presence(const void* object) { return object ? L"set" : L"null"; }
 
+// The scenario's processes, or a fresh snapshot of the local ones; reports why there is none.
+HRESULT CurrentProcesses(const ScenarioPtr& scenario, TablePtr& table) {
+  try {
+    table = scenario ? TablePtr(scenario->table) : SnapshotProcesses();
+    return S_OK;
+  } catch (const orvel::EOleError& error) {
+    return Report(error.Code(), Widen(error.what()).c_str());
+  }
+}
+
 // Live mode reads the schema only; a scenario's class knows the properties its processes were given.
 TablePtr ClassTable(const ScenarioPtr& scenario) {
   static const auto standard = std::make_shared<const ProcessTable>(ProcessTable::WithStandardColumns());
   return scenario ? TablePtr(scenario->table) : standard;
 }
 
+// The process a Terminate ended in this scenario: gone from enumerations and from Get.
+bool Ended(const ScenarioPtr& scenario, const ProcessTable& table, std::size_t row) {
+  if (!scenario) return false;
+  const std::optional<std::uint32_t> pid = ProcessIdOf(table.At(row, ProcessTable::kProcessId));
+  return pid && scenario->ended->Contains(*pid);
+}
+
+// The rows an enumeration delivers, in table order.
+std::vector<std::size_t> ListedRows(const ScenarioPtr& scenario, const ProcessTable& table) {
+  std::vector<std::size_t> rows;
+  rows.reserve(table.rows.size());
+  for (std::size_t row = 0; row < table.rows.size(); ++row) {
+    if (!Ended(scenario, table, row)) rows.push_back(row);
+  }
+  return rows;
+}
+
+// The first listed row whose ProcessId is pid; kNone when there is none.
+std::size_t FindListed(const ScenarioPtr& scenario, const ProcessTable& table, std::uint32_t pid) {
+  for (std::size_t row = 0; row < table.rows.size(); ++row) {
+    if (ProcessIdOf(table.At(row, ProcessTable::kProcessId)) == pid && !Ended(scenario, table, row)) return row;
+  }
+  return kNone;
+}
+
+// The key of "Win32_Process.Handle=\"<key>\"" or "Win32_Process.Handle=<key>", class and key name
+// ignoring case as WMI reads object paths; nothing for any other path.
+std::optional<std::wstring_view> HandleKey(std::wstring_view path) {
+  constexpr std::wstring_view kPrefix = L"Win32_Process.Handle=";
+  if (path.size() <= kPrefix.size() || !EqualsIgnoringCase(path.substr(0, kPrefix.size()), kPrefix)) {
+    return std::nullopt;
+  }
+  path.remove_prefix(kPrefix.size());
+  if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+  return path;
+}
+
+// A process id written in decimal; nothing when no process can have this handle.
+std::optional<std::uint32_t> ParsePid(std::wstring_view key) {
+  if (key.empty() || key.size() > 10 || key.find_first_not_of(L"0123456789") != std::wstring_view::npos) {
+    return std::nullopt;
+  }
+  std::uint64_t pid = 0;
+  for (const wchar_t digit : key) pid = pid * 10 + static_cast<std::uint64_t>(digit - L'0');
+  if (pid > 0xFFFFFFFFu) return std::nullopt;
+  return static_cast<std::uint32_t>(pid);
+}
+
+// The class (process kNone), a process, or the out-parameters of its method; process is the index the
+// log and injected faults name, row where the values are in table.
+struct Owner {
+  ScenarioPtr scenario;
+  TablePtr table;
+  std::size_t row = kNone;
+  std::size_t process = kNone;
+  bool outParameters = false;
+
+  bool IsClass() const { return process == kNone; }
+  bool IsInstance() const { return process != kNone && !outParameters; }
+  std::wstring Label() const {
+    return (outParameters ? L"outParameters process=" : L"process=") + ProcessIndex(process);
+  }
+};
+
 class Property final : public ComObject<PropertyStub> {
  public:
-  Property(ScenarioPtr scenario, TablePtr table, std::size_t row, std::size_t column, std::wstring name)
-      : scenario_(std::move(scenario)), table_(std::move(table)), row_(row), column_(column), name_(std::move(name)) {}
+  Property(Owner owner, std::size_t column, std::wstring name)
+      : owner_(std::move(owner)), column_(column), name_(std::move(name)) {}
 
   STDMETHODIMP get_Value(VARIANT* value) override {
     return Logged(Guard([&] { return ReadValue(value); }),
-                  [&] { return L"Value process=" + ProcessIndex(row_) + L" name=" + Quoted(name_); });
+                  [&] { return L"Value " + owner_.Label() + L" name=" + Quoted(name_); });
   }
 
  private:
   HRESULT ReadValue(VARIANT* value) {
     if (!value) return E_POINTER;
     VariantInit(value);
-    if (const Fault* fault = Injected(scenario_, FaultPoint::Value, row_, name_)) return Report(*fault);
-    return table_->At(row_, column_).ToVariant(value);
+    const Fault* fault = owner_.outParameters
+                             ? Injected(owner_.scenario, FaultPoint::ReturnValue, owner_.process)
+                             : Injected(owner_.scenario, FaultPoint::Value, owner_.process, name_);
+    if (fault) return Report(*fault);
+    return owner_.table->At(owner_.row, column_).ToVariant(value);
   }
 
-  ScenarioPtr scenario_;
-  TablePtr table_;
-  std::size_t row_;
+  Owner owner_;
   std::size_t column_;
   std::wstring name_;  // as the caller spelled it
 };
 
 class PropertySet final : public ComObject<PropertySetStub> {
  public:
-  PropertySet(ScenarioPtr scenario, TablePtr table, std::size_t row)
-      : scenario_(std::move(scenario)), table_(std::move(table)), row_(row) {}
+  explicit PropertySet(Owner owner) : owner_(std::move(owner)) {}
 
   STDMETHODIMP Item(BSTR name, LONG flags, ISWbemProperty** property) override {
     return Logged(Guard([&] { return Find(FromBstr(name), property); }), [&] {
-      return L"Item process=" + ProcessIndex(row_) + L" name=" + Quoted(FromBstr(name)) + L" flags=" + Hex(flags);
+      return L"Item " + owner_.Label() + L" name=" + Quoted(FromBstr(name)) + L" flags=" + Hex(flags);
     });
   }
 
  private:
   HRESULT Find(std::wstring_view name, ISWbemProperty** property) {
     if (const HRESULT checked = CheckOut(property); FAILED(checked)) return checked;
-    if (const Fault* fault = Injected(scenario_, FaultPoint::Item, row_, name)) return Report(*fault);
-    const std::size_t column = table_->Column(name);
+    if (!owner_.outParameters) {
+      if (const Fault* fault = Injected(owner_.scenario, FaultPoint::Item, owner_.process, name)) return Report(*fault);
+    }
+    const std::size_t column = owner_.table->Column(name);
     if (column == kNone) return Report(kNotFound, L"Not found");
-    *property = (new Property(scenario_, table_, row_, column, std::wstring(name)))->Detach();
+    *property = (new Property(owner_, column, std::wstring(name)))->Detach();
     return S_OK;
   }
 
-  ScenarioPtr scenario_;
-  TablePtr table_;
-  std::size_t row_;
+  Owner owner_;
 };
 
 class ObjectSet;
 
-// Both the class object of Win32_Process (row kNone) and its instances.
+// The class object of Win32_Process, its instances, and the out-parameters of their Terminate.
 class WbemObject final : public ComObject<ObjectStub> {
  public:
-  WbemObject(ScenarioPtr scenario, TablePtr table, std::size_t row)
-      : scenario_(std::move(scenario)), table_(std::move(table)), row_(row) {}
+  explicit WbemObject(Owner owner) : owner_(std::move(owner)) {}
 
   STDMETHODIMP Instances_(LONG flags, IDispatch* context, ISWbemObjectSet** instances) override;
 
   STDMETHODIMP get_Properties_(ISWbemPropertySet** properties) override {
     return Logged(Guard([&] { return Properties(properties); }),
-                  [&] { return L"Properties_ process=" + ProcessIndex(row_); });
+                  [&] { return L"Properties_ " + owner_.Label(); });
+  }
+
+  STDMETHODIMP ExecMethod_(BSTR method, IDispatch* inParameters, LONG flags, IDispatch* context,
+                           ISWbemObject** outParameters) override {
+    return Logged(Guard([&] { return Execute(FromBstr(method), outParameters); }), [&] {
+      return L"ExecMethod_ " + owner_.Label() + L" method=" + Quoted(FromBstr(method)) +
+             L" inParameters=" + Presence(inParameters) + L" flags=" + Hex(flags) +
+             L" namedValueSet=" + Presence(context);
+    });
   }
 
  protected:
   HRESULT AnswerMainInterface() override {
-    if (row_ == kNone) return S_OK;
-    return Logged(InjectedResult(scenario_, FaultPoint::Element, row_),
-                  [&] { return L"QueryInterface ISWbemObject process=" + ProcessIndex(row_); });
+    if (!owner_.IsInstance()) return S_OK;
+    return Logged(InjectedResult(owner_.scenario, FaultPoint::Element, owner_.process),
+                  [&] { return L"QueryInterface ISWbemObject " + owner_.Label(); });
   }
 
  private:
   HRESULT Instances(ISWbemObjectSet** instances);
   HRESULT Properties(ISWbemPropertySet** properties) {
     if (const HRESULT checked = CheckOut(properties); FAILED(checked)) return checked;
-    if (const Fault* fault = Injected(scenario_, FaultPoint::Properties, row_)) return Report(*fault);
-    *properties = (new PropertySet(scenario_, table_, row_))->Detach();
+    if (!owner_.outParameters) {
+      if (const Fault* fault = Injected(owner_.scenario, FaultPoint::Properties, owner_.process)) {
+        return Report(*fault);
+      }
+    }
+    *properties = (new PropertySet(owner_))->Detach();
     return S_OK;
   }
 
-  ScenarioPtr scenario_;
-  TablePtr table_;
-  std::size_t row_;
+  HRESULT Execute(std::wstring_view method, ISWbemObject** outParameters) {
+    if (const HRESULT checked = CheckOut(outParameters); FAILED(checked)) return checked;
+    if (!owner_.IsInstance()) return Report(kInvalidOperation, L"Invalid operation");
+    if (!EqualsIgnoringCase(method, L"Terminate")) return Report(kInvalidMethod, L"Invalid method");
+    if (const Fault* fault = Injected(owner_.scenario, FaultPoint::Terminate, owner_.process)) return Report(*fault);
+    auto result = std::make_shared<ProcessTable>();
+    result->columns = {L"ReturnValue"};
+    result->rows.push_back({Value::I4(Terminate())});
+    *outParameters = (new WbemObject(Owner{owner_.scenario, std::move(result), 0, owner_.process, true}))->Detach();
+    return S_OK;
+  }
+
+  // Terminate's ReturnValue; a process no longer there answers 8, in both modes.
+  std::uint32_t Terminate() {
+    constexpr std::uint32_t kUnknownFailure = 8;
+    const std::optional<std::uint32_t> pid = ProcessIdOf(owner_.table->At(owner_.row, ProcessTable::kProcessId));
+    const ScenarioPtr& scenario = owner_.scenario;
+    if (!scenario) return pid ? TerminateLocalProcess(*pid) : kUnknownFailure;
+    if (pid && scenario->ended->Contains(*pid)) return kUnknownFailure;
+    const std::uint32_t answer = scenario->TerminateAnswer(owner_.process);
+    if (answer == 0 && pid) scenario->ended->Add(*pid);
+    return answer;
+  }
+
+  Owner owner_;
 };
 
 class Enumerator final : public ComObject<EnumStub> {
  public:
-  Enumerator(ScenarioPtr scenario, TablePtr table) : scenario_(std::move(scenario)), table_(std::move(table)) {}
+  Enumerator(ScenarioPtr scenario, TablePtr table, RowsPtr rows)
+      : scenario_(std::move(scenario)), table_(std::move(table)), rows_(std::move(rows)) {}
 
   STDMETHODIMP Next(ULONG count, VARIANT* elements, ULONG* fetched) override {
     ULONG delivered = 0;
@@ -155,7 +268,7 @@ class Enumerator final : public ComObject<EnumStub> {
     });
   }
   STDMETHODIMP Skip(ULONG count) override {
-    const std::size_t left = table_->rows.size() - position_;
+    const std::size_t left = rows_->size() - position_;
     position_ += std::min<std::size_t>(count, left);
     return count <= left ? S_OK : S_FALSE;
   }
@@ -181,22 +294,27 @@ class Enumerator final : public ComObject<EnumStub> {
         delivered = 0;
         return Report(*fault);
       }
-      if (position_ >= table_->rows.size()) break;
+      if (position_ >= rows_->size()) break;
+      const std::size_t row = (*rows_)[position_++];
       VariantInit(&elements[delivered]);
       elements[delivered].vt = VT_DISPATCH;
-      elements[delivered].pdispVal = (new WbemObject(scenario_, table_, position_++))->Detach();
+      elements[delivered].pdispVal = (new WbemObject(Owner{scenario_, table_, row, row}))->Detach();
     }
     return delivered == count ? S_OK : S_FALSE;
   }
 
   ScenarioPtr scenario_;
   TablePtr table_;
-  std::size_t position_ = 0;
+  RowsPtr rows_;
+  std::size_t position_ = 0;  // elements delivered
 };
 
 class ObjectSet final : public ComObject<ObjectSetStub> {
  public:
-  ObjectSet(ScenarioPtr scenario, TablePtr table) : scenario_(std::move(scenario)), table_(std::move(table)) {}
+  ObjectSet(ScenarioPtr scenario, TablePtr table)
+      : scenario_(std::move(scenario)),
+        table_(std::move(table)),
+        rows_(std::make_shared<const std::vector<std::size_t>>(ListedRows(scenario_, *table_))) {}
 
   STDMETHODIMP get__NewEnum(IUnknown** enumerator) override {
     return Logged(Guard([&] { return NewEnum(enumerator); }), [] { return std::wstring(L"_NewEnum"); });
@@ -206,32 +324,28 @@ class ObjectSet final : public ComObject<ObjectSetStub> {
   HRESULT NewEnum(IUnknown** enumerator) {
     if (const HRESULT checked = CheckOut(enumerator); FAILED(checked)) return checked;
     if (const Fault* fault = Injected(scenario_, FaultPoint::Enumerator)) return Report(*fault);
-    *enumerator = (new Enumerator(scenario_, table_))->Detach();
+    *enumerator = (new Enumerator(scenario_, table_, rows_))->Detach();
     return S_OK;
   }
 
   ScenarioPtr scenario_;
   TablePtr table_;
+  RowsPtr rows_;  // those a Terminate had not ended when the instances were asked for
 };
 
 STDMETHODIMP WbemObject::Instances_(LONG flags, IDispatch* context, ISWbemObjectSet** instances) {
   return Logged(Guard([&] { return Instances(instances); }), [&] {
-    return L"Instances_ process=" + ProcessIndex(row_) + L" flags=" + Hex(flags) +
-           L" namedValueSet=" + Presence(context);
+    return L"Instances_ " + owner_.Label() + L" flags=" + Hex(flags) + L" namedValueSet=" + Presence(context);
   });
 }
 
 HRESULT WbemObject::Instances(ISWbemObjectSet** instances) {
   if (const HRESULT checked = CheckOut(instances); FAILED(checked)) return checked;
-  if (row_ != kNone) return Report(kInvalidOperation, L"Invalid operation");
-  if (const Fault* fault = Injected(scenario_, FaultPoint::Instances)) return Report(*fault);
+  if (!owner_.IsClass()) return Report(kInvalidOperation, L"Invalid operation");
+  if (const Fault* fault = Injected(owner_.scenario, FaultPoint::Instances)) return Report(*fault);
   TablePtr table;
-  try {
-    table = scenario_ ? TablePtr(scenario_->table) : SnapshotProcesses();
-  } catch (const orvel::EOleError& error) {
-    return Report(error.Code(), Widen(error.what()).c_str());
-  }
-  *instances = (new ObjectSet(scenario_, std::move(table)))->Detach();
+  if (const HRESULT taken = CurrentProcesses(owner_.scenario, table); FAILED(taken)) return taken;
+  *instances = (new ObjectSet(owner_.scenario, std::move(table)))->Detach();
   return S_OK;
 }
 
@@ -241,7 +355,7 @@ class Services final : public ComObject<ServicesStub> {
   explicit Services(ScenarioPtr scenario) : scenario_(std::move(scenario)) {}
 
   STDMETHODIMP Get(BSTR path, LONG flags, IDispatch* context, ISWbemObject** object) override {
-    return Logged(Guard([&] { return GetClass(FromBstr(path), object); }), [&] {
+    return Logged(Guard([&] { return GetObjectAt(FromBstr(path), object); }), [&] {
       return L"Get path=" + Quoted(FromBstr(path)) + L" flags=" + Hex(flags) + L" namedValueSet=" + Presence(context);
     });
   }
@@ -251,11 +365,24 @@ class Services final : public ComObject<ServicesStub> {
   WbemImpersonationLevelEnum impersonation = wbemImpersonationLevelImpersonate;
 
  private:
-  HRESULT GetClass(std::wstring_view path, ISWbemObject** object) {
+  HRESULT GetObjectAt(std::wstring_view path, ISWbemObject** object) {
     if (const HRESULT checked = CheckOut(object); FAILED(checked)) return checked;
+    if (const std::optional<std::wstring_view> key = HandleKey(path)) return GetInstance(*key, object);
     if (const Fault* fault = Injected(scenario_, FaultPoint::Class)) return Report(*fault);
     if (!EqualsIgnoringCase(path, L"Win32_Process")) return Report(kNotFound, L"Not found");
-    *object = (new WbemObject(scenario_, ClassTable(scenario_), kNone))->Detach();
+    *object = (new WbemObject(Owner{scenario_, ClassTable(scenario_)}))->Detach();
+    return S_OK;
+  }
+  HRESULT GetInstance(std::wstring_view key, ISWbemObject** object) {
+    const std::optional<std::uint32_t> pid = ParsePid(key);
+    TablePtr table;
+    if (pid) {
+      if (const HRESULT taken = CurrentProcesses(scenario_, table); FAILED(taken)) return taken;
+    }
+    const std::size_t row = pid ? FindListed(scenario_, *table, *pid) : kNone;
+    if (const Fault* fault = Injected(scenario_, FaultPoint::GetInstance, row)) return Report(*fault);
+    if (row == kNone) return Report(kNotFound, L"Not found");
+    *object = (new WbemObject(Owner{scenario_, std::move(table), row, row}))->Detach();
     return S_OK;
   }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,20 @@
 #include "unique_handle.h"
 
 namespace standin {
+namespace {
+
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+ private:
+  SRWLOCK& lock_;
+};
+
+}  // namespace
 
 HRESULT Value::ToVariant(VARIANT* out) const {
   VariantInit(out);
@@ -61,6 +76,35 @@ const Value& ProcessTable::At(std::size_t row, std::size_t column) const noexcep
   static const Value null;
   if (row >= rows.size() || column >= rows[row].size()) return null;
   return rows[row][column];
+}
+
+std::optional<std::uint32_t> ProcessIdOf(const Value& value) noexcept {
+  switch (value.type) {
+    case VT_I4: return static_cast<std::uint32_t>(value.integer);
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8:
+      if (value.integer < 0 || value.integer > 0xFFFFFFFF) return std::nullopt;
+      return static_cast<std::uint32_t>(value.integer);
+    default: return std::nullopt;
+  }
+}
+
+void EndedProcesses::Add(std::uint32_t pid) {
+  const ExclusiveLock locked(lock_);
+  pids_.insert(pid);
+}
+
+bool EndedProcesses::Contains(std::uint32_t pid) const noexcept {
+  AcquireSRWLockShared(&lock_);
+  const bool found = pids_.count(pid) != 0;
+  ReleaseSRWLockShared(&lock_);
+  return found;
+}
+
+std::uint32_t Scenario::TerminateAnswer(std::size_t index) const noexcept {
+  for (const ScriptedReturn& scripted : terminations) {
+    if (scripted.index == kNone || scripted.index == index) return scripted.value;
+  }
+  return 0;
 }
 
 const Fault* Scenario::Find(FaultPoint point, std::size_t index, std::wstring_view property) const noexcept {
@@ -254,6 +298,9 @@ constexpr PointSyntax kPoints[] = {
     {"properties", FaultPoint::Properties, Index::Optional, false},
     {"item", FaultPoint::Item, Index::Optional, true},
     {"value", FaultPoint::Value, Index::Optional, true},
+    {"get-object", FaultPoint::GetInstance, Index::Optional, false},
+    {"terminate", FaultPoint::Terminate, Index::Optional, false},
+    {"return-value", FaultPoint::ReturnValue, Index::Optional, false},
 };
 
 struct NamedCode {
@@ -308,6 +355,18 @@ InjectedFault ParseFault(const std::vector<std::string_view>& tokens, std::size_
   return injected;
 }
 
+// terminate [<index>] <returnValue>
+ScriptedReturn ParseTermination(const std::vector<std::string_view>& tokens, std::size_t number) {
+  ScriptedReturn scripted;
+  if (tokens.size() == 3) scripted.index = ParseCount(tokens[1], number);
+  const std::optional<Number> value = ParseNumber(tokens.back());
+  if (!value || value->negative || value->magnitude > 0xFFFFFFFFu) {
+    Fail(number, "expected a return value from 0 to 0xFFFFFFFF, found \"" + std::string(tokens.back()) + "\"");
+  }
+  scripted.value = static_cast<std::uint32_t>(value->magnitude);
+  return scripted;
+}
+
 void ParseLine(std::string_view line, std::size_t number, Scenario& scenario) {
   const std::vector<std::string_view> tokens = Tokens(line, number);
   if (tokens.empty() || tokens.front().front() == '#') return;
@@ -316,6 +375,8 @@ void ParseLine(std::string_view line, std::size_t number, Scenario& scenario) {
     ParseProcess(tokens, number, *scenario.table);
   } else if (keyword == "fail") {
     scenario.faults.push_back(ParseFault(tokens, number));
+  } else if (keyword == "terminate" && (tokens.size() == 2 || tokens.size() == 3)) {
+    scenario.terminations.push_back(ParseTermination(tokens, number));
   } else if (keyword == "no-services" && tokens.size() == 1) {
     scenario.noServices = true;
   } else if (keyword == "generate" && (tokens.size() == 2 || tokens.size() == 3)) {
@@ -353,14 +414,31 @@ Scenario ParseScenario(std::string_view text) {
   return scenario;
 }
 
+namespace {
+
+// Lives as long as the module, so ended processes stay ended for every later locator.
+std::shared_ptr<EndedProcesses> EndedProcessesOf(const std::wstring& path) {
+  static SRWLOCK lock = SRWLOCK_INIT;
+  static std::map<std::wstring, std::shared_ptr<EndedProcesses>> byPath;
+  const ExclusiveLock locked(lock);
+  std::shared_ptr<EndedProcesses>& ended = byPath[path];
+  if (!ended) ended = std::make_shared<EndedProcesses>();
+  return ended;
+}
+
+}  // namespace
+
 std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path) {
   const std::string name = Narrow(path);
   const std::string text = ReadScenarioFile(path, name);
+  std::shared_ptr<Scenario> scenario;
   try {
-    return std::make_shared<const Scenario>(ParseScenario(text));
+    scenario = std::make_shared<Scenario>(ParseScenario(text));
   } catch (const orvel::EOleError& error) {
     throw orvel::EOleError("scenario " + name + " " + error.what(), error.Code());
   }
+  scenario->ended = EndedProcessesOf(path);
+  return scenario;
 }
 
 namespace {

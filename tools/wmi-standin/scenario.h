@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,10 +55,13 @@ struct ProcessTable {
   const Value& At(std::size_t row, std::size_t column) const noexcept;  // null for the class (row kNone)
 };
 
+// The process id a ProcessId value names: an integer within 32 bits, a VT_I4 read as its bit pattern.
+std::optional<std::uint32_t> ProcessIdOf(const Value& value) noexcept;
+
 // Where a scenario can make a call fail.
 enum class FaultPoint {
   Create, Locator, Connect, Security, Impersonation, Privileges, AddPrivilege, Class, Instances,
-  Enumerator, EnumeratorQuery, Next, Element, Properties, Item, Value
+  Enumerator, EnumeratorQuery, Next, Element, Properties, Item, Value, GetInstance, Terminate, ReturnValue
 };
 
 struct InjectedFault {
@@ -67,15 +72,36 @@ struct InjectedFault {
   Fault fault;
 };
 
+// What Terminate answers for a process index (kNone: every process).
+struct ScriptedReturn {
+  std::size_t index = kNone;
+  std::uint32_t value = 0;
+};
+
+// The ids Terminate ended; the module keeps one set per scenario path, as each locator reads the file afresh.
+class EndedProcesses {
+ public:
+  void Add(std::uint32_t pid);
+  bool Contains(std::uint32_t pid) const noexcept;
+
+ private:
+  mutable SRWLOCK lock_ = SRWLOCK_INIT;
+  std::set<std::uint32_t> pids_;
+};
+
 struct Scenario {
   std::shared_ptr<ProcessTable> table = std::make_shared<ProcessTable>(ProcessTable::WithStandardColumns());
   std::vector<InjectedFault> faults;
+  std::vector<ScriptedReturn> terminations;
   bool noServices = false;  // ConnectServer succeeds without a services object
+  std::shared_ptr<EndedProcesses> ended = std::make_shared<EndedProcesses>();
 
   const Fault* Find(FaultPoint point, std::size_t index = kNone, std::wstring_view property = {}) const noexcept;
+  std::uint32_t TerminateAnswer(std::size_t index) const noexcept;  // the first matching statement, else 0
 };
 
-// Both throw orvel::EOleError with a message naming the line that cannot be understood.
+// Both throw orvel::EOleError with a message naming the line that cannot be understood; a loaded
+// scenario shares its ended processes with every earlier load of the same path.
 Scenario ParseScenario(std::string_view text);
 std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path);
 

@@ -98,6 +98,9 @@ class StandinHost {
     static int serial = 0;
     folder_ = std::filesystem::temp_directory_path() /
               (folderPrefix_ + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    // Wine hands out the same process ids run after run: a folder a crashed run left must not leak in.
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
     std::filesystem::create_directories(folder_);
     ::SetEnvironmentVariableW(L"ORVEL_WMI_LOG", LogFile().wstring().c_str());
     ::SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
@@ -106,6 +109,11 @@ class StandinHost {
   void StopStandin() {
     ::SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", nullptr);
     ::SetEnvironmentVariableW(L"ORVEL_WMI_LOG", nullptr);
+    // The stand-in holds its log open until a locator reads ORVEL_WMI_LOG again; the folder cannot go before.
+    if (factory_) {
+      Microsoft::WRL::ComPtr<IUnknown> closesTheLog;
+      factory_->CreateInstance(nullptr, IID_IUnknown, &closesTheLog);
+    }
     if (cookie_) ::CoRevokeClassObject(cookie_);
     cookie_ = 0;
     factory_.Reset();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -99,6 +100,12 @@ struct ScanResult {
   bool noServices = false;
 };
 
+struct EndResult {
+  std::optional<Failure> failure;
+  std::optional<Seen> name;
+  std::optional<Seen> returnValue;
+};
+
 std::optional<std::wstring> TakeErrorInfo() {
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, &info) != S_OK || !info) return std::nullopt;
@@ -147,13 +154,50 @@ void OpenFirstInstance(BSTR server, BSTR nameSpace, const std::wstring& classNam
   ASSERT_EQ(walk.object->get_Properties_(&walk.properties), S_OK);
 }
 
-// Performs the scan's calls in the scan's order and records what came back.
+// Performs the program's calls in the program's order and records what came back.
 class Client {
  public:
   ScanResult Scan(const std::wstring& server, const std::wstring& user = L"", const std::wstring& password = L"") {
     result_ = {};
+    failure_.reset();
     Run(server, user, password);
+    result_.failure = failure_;
     return result_;
+  }
+
+  // Ending a process on the local computer: connect and set up security as the scan does, Get the
+  // instance at path, read its Name, Terminate it and read the ReturnValue. keep receives the instance.
+  EndResult End(const std::wstring& path, ISWbemObject** keep = nullptr) {
+    failure_.reset();
+    EndResult ended;
+    ComPtr<ISWbemObject> process;
+    ComPtr<ISWbemObject> outParameters;
+    const ComPtr<ISWbemServices> services = Connect(L"", L"", L"", 0x80);
+    if (services && SetUpSecurity(services.Get()) &&
+        Step("Get", [&] { return services->Get(Bstr(path), 0, nullptr, &process); }) &&
+        Read(process.Get(), L"Name", ended.name) && Step("ExecMethod_", [&] {
+          return process->ExecMethod_(Bstr(L"Terminate"), nullptr, 0, nullptr, &outParameters);
+        })) {
+      Read(outParameters.Get(), L"ReturnValue", ended.returnValue);
+    }
+    if (keep) process.CopyTo(keep);
+    ended.failure = failure_;
+    return ended;
+  }
+
+  // One property of an object, through Properties_, Item and Value.
+  bool Read(ISWbemObject* object, const std::wstring& name, std::optional<Seen>& seen) {
+    ComPtr<ISWbemPropertySet> properties;
+    ComPtr<ISWbemProperty> property;
+    Variant value;
+    const std::string what(name.begin(), name.end());
+    if (!Step("Properties_ " + what, [&] { return object->get_Properties_(&properties); }) ||
+        !Step("Item " + what, [&] { return properties->Item(Bstr(name), 0, &property); }) ||
+        !Step("Value " + what, [&] { return property->get_Value(&value); })) {
+      return false;
+    }
+    seen = Describe(value);
+    return true;
   }
 
  private:
@@ -162,27 +206,32 @@ class Client {
     PlantStaleErrorInfo();
     const HRESULT code = call();
     if (SUCCEEDED(code)) return true;
-    result_.failure = Failure{step, code, TakeErrorInfo()};
+    failure_ = Failure{step, code, TakeErrorInfo()};
     return false;
   }
 
-  void Run(const std::wstring& server, const std::wstring& user, const std::wstring& password) {
+  // Null with failure_ set when a step fails, null without when the connection has no services object.
+  ComPtr<ISWbemServices> Connect(const std::wstring& server, const std::wstring& user, const std::wstring& password,
+                                 LONG securityFlags) {
     ComPtr<IUnknown> unknown;
     ComPtr<ISWbemLocator> locator;
-    if (!Step("CoCreateInstance", [&] {
+    ComPtr<ISWbemServices> services;
+    if (Step("CoCreateInstance", [&] {
           return CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                   IID_IUnknown, &unknown);
-        }) ||
-        !Step("QueryInterface ISWbemLocator", [&] { return unknown.As(&locator); })) {
-      return;
+        }) &&
+        Step("QueryInterface ISWbemLocator", [&] { return unknown.As(&locator); })) {
+      Step("ConnectServer", [&] {
+        return locator->ConnectServer(Bstr(server), Bstr(L"root\\CIMV2"), Bstr(user), Bstr(password), Bstr(L""),
+                                      Bstr(L""), securityFlags, nullptr, &services);
+      });
     }
-    ComPtr<ISWbemServices> services;
-    if (!Step("ConnectServer", [&] {
-          return locator->ConnectServer(Bstr(server), Bstr(L"root\\CIMV2"), Bstr(user), Bstr(password), Bstr(L""),
-                                        Bstr(L""), 0, nullptr, &services);
-        })) {
-      return;
-    }
+    return services;
+  }
+
+  void Run(const std::wstring& server, const std::wstring& user, const std::wstring& password) {
+    const ComPtr<ISWbemServices> services = Connect(server, user, password, 0);
+    if (failure_) return;
     result_.noServices = !services;
     if (services && SetUpSecurity(services.Get())) Enumerate(services.Get());
   }
@@ -225,7 +274,7 @@ class Client {
     ComPtr<ISWbemObject> object;
     ComPtr<ISWbemPropertySet> properties;
     if (element.vt != VT_DISPATCH) {
-      result_.failure = Failure{"element is not VT_DISPATCH", E_FAIL, std::nullopt};
+      failure_ = Failure{"element is not VT_DISPATCH", E_FAIL, std::nullopt};
       return false;
     }
     if (!Step("QueryInterface ISWbemObject", [&] { return element.pdispVal->QueryInterface(IID_PPV_ARGS(&object)); }) ||
@@ -247,6 +296,7 @@ class Client {
   }
 
   ScanResult result_;
+  std::optional<Failure> failure_;
 };
 
 // Each test gets a fresh folder for its scenario and log, and its own registration of the stand-in.
@@ -509,6 +559,7 @@ TEST_F(StandinTest, AnUnreadableScenarioFailsTheConnectionNamingTheLine) {
       {"fail connect 0x00000000", L"only next may"},
       {"fail connect 0x80041001 unquoted", L"expected quoted text"},
       {"generate many", L"expected a count"},
+      {"terminate 1 -1", L"expected a return value"},
       // A 32-bit build must not wrap this to 1.
       {"generate 4294967297", sizeof(std::size_t) < 8 ? L"expected a count" : L"generate at most"},
   };
@@ -572,7 +623,8 @@ class ChildCommand {
     startup.hStdInput = read;
     startup.hStdOutput = startup.hStdError = nul;
     wchar_t command[] = L"cmd.exe /q /k";
-    if (CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    // Without a console: Wine's console host for a child ended at once may outlive it and hold the prefix up.
+    if (CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                        &info_)) {
       CloseHandle(info_.hThread);
     }
@@ -592,6 +644,7 @@ class ChildCommand {
   ChildCommand(const ChildCommand&) = delete;
   ChildCommand& operator=(const ChildCommand&) = delete;
   DWORD Pid() const { return info_.dwProcessId; }
+  HANDLE Process() const { return info_.hProcess; }
 
  private:
   HANDLE input_ = nullptr;
@@ -666,6 +719,170 @@ TEST_F(StandinTest, LiveModeAnswersOnlyForTheLocalComputerWithoutCredentials) {
   ASSERT_TRUE(credentials.failure);
   EXPECT_EQ(static_cast<unsigned long>(credentials.failure->code), 0x80041064u);
   EXPECT_EQ(credentials.failure->description, L"User credentials cannot be used for local connections");
+}
+
+struct EndCase {
+  const char* scenario;  // lines after the three processes
+  std::wstring path;
+  std::optional<Failure> failure;
+  std::wstring name;  // empty: Get failed
+  std::optional<long> returnValue;
+  std::set<std::wstring> listedAfter;  // the ProcessIDs a new scan lists afterwards: all but an ended one
+  std::vector<std::string> logAfterSecurity;  // the call log after the Add line; empty: not checked
+};
+
+TEST_F(StandinTest, ScenarioProcessesAreFoundByHandleAndEndedAsScripted) {
+  const std::string processes = "process Name=\"System\" ProcessId=4\nprocess Name=\"a.exe\" ProcessId=100\n"
+                                "process Name=\"b.exe\" ProcessId=200\n";
+  const HRESULT notFound = static_cast<HRESULT>(0x80041002);
+  const EndCase cases[] = {
+      {"", L"Win32_Process.Handle=\"100\"", std::nullopt, L"a.exe", 0, {L"4", L"200"},
+       {"Get path=\"Win32_Process.Handle=\\\"100\\\"\" flags=0x0 namedValueSet=null",
+        "Properties_ process=1", "Item process=1 name=\"Name\" flags=0x0", "Value process=1 name=\"Name\"",
+        "ExecMethod_ process=1 method=\"Terminate\" inParameters=null flags=0x0 namedValueSet=null",
+        "Properties_ outParameters process=1", "Item outParameters process=1 name=\"ReturnValue\" flags=0x0",
+        "Value outParameters process=1 name=\"ReturnValue\""}},  // the test keeps the instance
+      {"", L"win32_PROCESS.handle=200", std::nullopt, L"b.exe", 0, {L"4", L"100"}, {}},
+      {"", L"Win32_Process.Handle=\"300\"", Failure{"Get", notFound, L"Not found"}, L"", std::nullopt,
+       {L"4", L"100", L"200"},
+       {"Get path=\"Win32_Process.Handle=\\\"300\\\"\" flags=0x0 namedValueSet=null -> 0x80041002",
+        "live-objects 0"}},
+      {"", L"Win32_Process.Name=\"a.exe\"", Failure{"Get", notFound, L"Not found"}, L"", std::nullopt,
+       {L"4", L"100", L"200"}, {}},
+      {"terminate 1 2\n", L"Win32_Process.Handle=\"100\"", std::nullopt, L"a.exe", 2, {L"4", L"100", L"200"}, {}},
+      {"terminate 1 2\nterminate 0x15\n", L"Win32_Process.Handle=\"200\"", std::nullopt, L"b.exe", 21,
+       {L"4", L"100", L"200"}, {}},
+      {"fail get-object 1 0x80041003 \"Access denied \"\n", L"Win32_Process.Handle=\"100\"",
+       Failure{"Get", static_cast<HRESULT>(0x80041003), L"Access denied "}, L"", std::nullopt,
+       {L"4", L"100", L"200"}, {}},
+      {"fail terminate 1 0x80041001\n", L"Win32_Process.Handle=\"100\"",
+       Failure{"ExecMethod_", static_cast<HRESULT>(0x80041001), std::nullopt}, L"a.exe", std::nullopt,
+       {L"4", L"100", L"200"},
+       {"Get path=\"Win32_Process.Handle=\\\"100\\\"\" flags=0x0 namedValueSet=null", "Properties_ process=1",
+        "Item process=1 name=\"Name\" flags=0x0", "Value process=1 name=\"Name\"",
+        "ExecMethod_ process=1 method=\"Terminate\" inParameters=null flags=0x0 namedValueSet=null -> 0x80041001",
+        "live-objects 0"}},
+      // The value cannot be read, yet Terminate has run.
+      {"fail return-value 0x80041001 \"Generic failure\"\n", L"Win32_Process.Handle=\"100\"",
+       Failure{"Value ReturnValue", static_cast<HRESULT>(0x80041001), L"Generic failure"}, L"a.exe", std::nullopt,
+       {L"4", L"200"}, {}},
+  };
+  int serial = 0;
+  for (const EndCase& c : cases) {
+    SCOPED_TRACE(std::string(c.scenario) + std::string(c.path.begin(), c.path.end()));
+    // Each case its own scenario path, as the ended processes are kept per path.
+    const std::string name = "end" + std::to_string(++serial);
+    const std::filesystem::path scenario = Folder() / (name + ".txt");
+    const std::filesystem::path log = Folder() / (name + ".log");
+    std::ofstream(scenario, std::ios::binary) << processes << c.scenario;
+    SetEnvironmentVariableW(L"ORVEL_WMI_SCENARIO", scenario.wstring().c_str());
+    SetEnvironmentVariableW(L"ORVEL_WMI_LOG", log.wstring().c_str());
+
+    // The instance of a process that ends is kept, to try Terminate on it once more.
+    const bool ends = c.listedAfter.size() < 3;
+    ComPtr<ISWbemObject> instance;
+    const EndResult ended = Client().End(c.path, ends ? instance.GetAddressOf() : nullptr);
+    ASSERT_EQ(ended.failure.has_value(), c.failure.has_value()) << (ended.failure ? ended.failure->step : "");
+    if (c.failure) {
+      EXPECT_EQ(ended.failure->step, c.failure->step);
+      EXPECT_EQ(ended.failure->code, c.failure->code);
+      EXPECT_EQ(ended.failure->description, c.failure->description);
+    }
+    EXPECT_EQ(ended.name, c.name.empty() ? std::nullopt : std::optional<Seen>(Text(c.name)));
+    EXPECT_EQ(ended.returnValue, c.returnValue ? std::optional<Seen>(I4(*c.returnValue)) : std::nullopt);
+    if (!c.logAfterSecurity.empty()) {
+      std::vector<std::string> expected = {"CreateInstance scenario=\"" + scenario.string() + "\""};
+      const std::vector<std::string> scan = ExpectedScanLog(
+          "ConnectServer server=\"\" namespace=\"root\\CIMV2\" user=\"\" password=<empty> locale=\"\" "
+          "authority=\"\" securityFlags=0x80 namedValueSet=null",
+          0);
+      expected.insert(expected.end(), scan.begin(), scan.begin() + 7);
+      expected.insert(expected.end(), c.logAfterSecurity.begin(), c.logAfterSecurity.end());
+      EXPECT_EQ(ReadLines(log), expected);
+    }
+
+    const ScanResult after = Scan();
+    ASSERT_FALSE(after.failure);
+    std::set<std::wstring> listed;
+    for (const Process& process : after.processes) listed.insert(process.at(L"ProcessID").text);
+    EXPECT_EQ(listed, c.listedAfter);
+    if (!ends) continue;
+    const EndResult again = Client().End(c.path);
+    ASSERT_TRUE(again.failure) << "an ended process is found again";
+    EXPECT_EQ(again.failure->step, "Get");
+    EXPECT_EQ(again.failure->code, notFound);
+    if (!c.failure) {  // the instance outlives its process: Terminate answers unknown failure
+      ComPtr<ISWbemObject> outParameters;
+      std::optional<Seen> stale;
+      ASSERT_EQ(instance->ExecMethod_(Bstr(L"Terminate"), nullptr, 0, nullptr, &outParameters), S_OK);
+      ASSERT_TRUE(Client().Read(outParameters.Get(), L"ReturnValue", stale));
+      EXPECT_EQ(stale, I4(8));
+    }
+    instance.Reset();
+    EXPECT_EQ(StandinCanUnloadNow(), S_OK);
+  }
+}
+
+TEST_F(StandinTest, ExecMethodServesOnlyTheTerminateOfAnInstance) {
+  UseScenario("process Name=\"a.exe\" ProcessId=100\n");
+  ComPtr<ISWbemLocator> locator;
+  ComPtr<ISWbemServices> services;
+  ComPtr<ISWbemObject> processClass;
+  ComPtr<ISWbemObject> instance;
+  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
+  ASSERT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
+            S_OK);
+  ASSERT_EQ(services->Get(Bstr(L"Win32_Process"), 0, nullptr, &processClass), S_OK);
+  ASSERT_EQ(services->Get(Bstr(L"Win32_Process.Handle=\"100\""), 0, nullptr, &instance), S_OK);
+  const auto execute = [](ISWbemObject* object, const wchar_t* method, ComPtr<ISWbemObject>& out) {
+    PlantStaleErrorInfo();
+    return object->ExecMethod_(Bstr(method), nullptr, 0, nullptr, &out);
+  };
+  const HRESULT invalidMethod = static_cast<HRESULT>(0x8004102E);
+  const HRESULT invalidOperation = static_cast<HRESULT>(0x80041016);
+  ComPtr<ISWbemObject> outParameters;
+  EXPECT_EQ(execute(instance.Get(), L"Create", outParameters), invalidMethod);
+  EXPECT_EQ(TakeErrorInfo(), L"Invalid method");
+  EXPECT_EQ(execute(processClass.Get(), L"Terminate", outParameters), invalidOperation);
+  EXPECT_EQ(TakeErrorInfo(), L"Invalid operation");
+  ASSERT_EQ(execute(instance.Get(), L"terminate", outParameters), S_OK);
+  ComPtr<ISWbemObject> again;
+  EXPECT_EQ(execute(outParameters.Get(), L"Terminate", again), invalidOperation);
+  EXPECT_EQ(again, nullptr);
+}
+
+TEST_F(StandinTest, LiveModeEndsAProcessForReal) {
+  ChildCommand child;
+  ASSERT_NE(child.Pid(), 0u);
+  const std::wstring path = L"Win32_Process.Handle=\"" + std::to_wstring(child.Pid()) + L"\"";
+  ComPtr<ISWbemObject> instance;
+  const EndResult ended = Client().End(path, &instance);
+  ASSERT_FALSE(ended.failure) << ended.failure->step;
+  ASSERT_TRUE(ended.name);
+  EXPECT_EQ(Lower(ended.name->text), L"cmd.exe");
+  EXPECT_EQ(ended.returnValue, I4(0));
+  ASSERT_EQ(WaitForSingleObject(child.Process(), 0), WAIT_OBJECT_0) << "ended by the time Terminate answers";
+  DWORD exitCode = 0;
+  EXPECT_TRUE(GetExitCodeProcess(child.Process(), &exitCode));
+  EXPECT_EQ(exitCode, 1u);
+  EXPECT_EQ(FindPid(Scan(), child.Pid()), nullptr);
+
+  // The instance outlives its process: Terminate answers unknown failure.
+  ComPtr<ISWbemObject> outParameters;
+  ASSERT_EQ(instance->ExecMethod_(Bstr(L"Terminate"), nullptr, 0, nullptr, &outParameters), S_OK);
+  std::optional<Seen> again;
+  ASSERT_TRUE(Client().Read(outParameters.Get(), L"ReturnValue", again));
+  EXPECT_EQ(again, I4(8));
+
+  const EndResult gone = Client().End(path);
+  ASSERT_TRUE(gone.failure);
+  EXPECT_EQ(gone.failure->step, "Get");
+  EXPECT_EQ(static_cast<unsigned long>(gone.failure->code), 0x80041002u);
+  EXPECT_EQ(gone.failure->description, L"Not found");
+  instance.Reset();
+  outParameters.Reset();
+  EXPECT_EQ(StandinCanUnloadNow(), S_OK);
+  EXPECT_EQ(LogLines().back(), "live-objects 0");
 }
 
 // Without CoRegisterClassObject: COM finds the stand-in through the Wine prefix's registration.
