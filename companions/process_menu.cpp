@@ -67,10 +67,15 @@ void TForm1::ListView1ContextPopup(TObject* sender, int x, int y) {
   (this->*kMenu[static_cast<std::size_t>(chosen)].command)(sender);
 }
 
+// Ctrl+C copies the selected row; Ctrl+1 to Ctrl+9 and Ctrl+0 sort by the first to the tenth column,
+// as a click on its header does.
 void TForm1::ListView1KeyDown(TObject* sender, std::uint16_t& key, TShiftState shift) {
   constexpr auto kCtrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
   constexpr auto kAlt = static_cast<TShiftState>(TShiftFlag::Alt);
-  if (key == kKeyC && (shift & (kCtrl | kAlt)) == kCtrl) CopyClick(sender);
+  constexpr auto kShift = static_cast<TShiftState>(TShiftFlag::Shift);
+  if ((shift & (kCtrl | kAlt | kShift)) != kCtrl) return;
+  if (key == kKeyC) CopyClick(sender);
+  if (key >= '0' && key <= '9') ListView1ColumnClick(sender, key == '0' ? 9 : key - '1');
 }
 
 void TForm1::CopyClick(TObject* /*sender*/) {

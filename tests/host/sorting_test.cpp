@@ -149,6 +149,21 @@ class ColumnClickTest : public FormFixture {
   using Names = std::vector<std::string>;
 };
 
+// From the keyboard in the list: Ctrl with the column's number (0 for the tenth) clicks its header.
+TEST_F(ColumnClickTest, CtrlAndTheColumnsNumberSortsAsItsHeader) {
+  Create();
+  AddRows();
+  const auto ctrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
+  struct Press { std::uint16_t key; TShiftState shift; std::int32_t sortKey; };
+  for (const Press press : {Press{'5', ctrl, -5}, Press{'5', ctrl, 5}, Press{'0', ctrl, -10}, Press{'1', ctrl, -1},
+                            Press{'2', 0, -1}, Press{'2', static_cast<TShiftState>(ctrl | static_cast<int>(TShiftFlag::Alt)), -1}}) {
+    std::uint16_t key = press.key;
+    ListView1.OnKeyDown(&ListView1, key, press.shift);
+    EXPECT_EQ(ListView1.lastSortKey, press.sortKey) << static_cast<char>(press.key) << " " << int{press.shift};
+  }
+  EXPECT_EQ(Captions(), (Names{"explorer.exe", "svchost.exe", "cmd.exe"})) << "Process, descending";
+}
+
 TEST_F(ColumnClickTest, RamProcessRamSortsDescendingDescendingAscending) {
   Create();
   AddRows();
