@@ -23,6 +23,8 @@ void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);
 // The texts one after another, each in brackets, for a failure message.
 std::string Bracketed(const std::vector<std::string>& texts);
+// This process's environment with the entries NAME=value added, as CreateProcess takes it.
+std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& extra);
 
 // The program under test. Ends the process when it goes out of scope.
 class Program {
