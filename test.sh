@@ -22,9 +22,10 @@ build() {
   times+=("build $1|$((SECONDS - start))")
 }
 
-# A Windows preset's tests, in the background: its prefix, its own X server, ctest; the output goes
-# to build/<preset>/tests.log, the status and the seconds to build/<preset>/tests.result.
-windows_tier() (
+# A Windows preset's tests, run in the background (&, so in a subshell of its own): its prefix, its
+# own X server, ctest; the output goes to build/<preset>/tests.log, the status and the seconds to
+# build/<preset>/tests.result.
+windows_tier() {
   preset=$1
   start=$SECONDS
   status=0
@@ -33,17 +34,22 @@ windows_tier() (
   . tools/xvfb.sh
   start_private_xvfb 60 99
   # A group of its own, so that an early end takes the test programs with it.
-  ctest_pid=""
-  trap '[ -z "$ctest_pid" ] || kill -TERM -- -"$ctest_pid" 2>/dev/null' TERM
+  ctest_pid="" stopping=""
+  trap 'stopping=1; [ -z "$ctest_pid" ] || kill -TERM -- -"$ctest_pid" 2>/dev/null || true' TERM
   setsid ctest --test-dir "build/$preset" --output-on-failure -j"$jobs" & ctest_pid=$!
   wait "$ctest_pid" || status=$?
+  if [ -n "$stopping" ]; then
+    # Programs under Wine may outlive the TERM: a few seconds, then KILL.
+    for _ in $(seq 50); do kill -0 -- -"$ctest_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL -- -"$ctest_pid" 2>/dev/null || true
+  fi
   wait "$ctest_pid" 2>/dev/null || true
   # ctest has ended every test program; let the prefix's server close down before its display goes.
   # Never end it: a program started by ./run.sh may share the prefix, so wait a bounded time.
   WINEPREFIX="$PWD/build/$preset/wineprefix" timeout 30 wineserver -w 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
   echo "$status $((SECONDS - start))" >"build/$preset/tests.result"
-)
+}
 
 tier_pids=()
 cleanup() {
@@ -52,6 +58,9 @@ cleanup() {
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
+# Without these an interrupt would wait for the background tiers to end by themselves.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 status=0
 # The 64-bit tier is the longest (the long end-to-end cases run there only): built first.
