@@ -1,6 +1,8 @@
-// Failures injected by the WMI stand-in at every step and every property of a scan, in one running
+// Failures injected by the WMI stand-in at each call the program's WMI client makes, in one running
 // program: at most one box naming the stage, the rows read before the failure, the idle state, the
-// histories, every stand-in object released, and the next scan working.
+// histories, every stand-in object released, and the next scan working. Which property position ends
+// a scan, and how a message is worded, are the scan's own rules (host tests: ScanProcessesTest,
+// OleMessageTextTest) and the client's (Windows-target tests: WmiClientTest); here one case each.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +38,8 @@ std::vector<int> Full(int rows) { return std::vector<int>(static_cast<std::size_
 
 std::string Described(const std::string& point) { return "Injected " + point + " failure"; }
 
+// Under Wine each box costs two seconds as it closes, so a box case is one per call of the client
+// that no cheaper test fails; the silent ones are cheap.
 std::vector<FaultCase> Cases() {
   std::vector<FaultCase> cases;
   auto reported = [&](const std::string& point, const std::string& stage, std::vector<int> stored) {
@@ -44,47 +48,23 @@ std::vector<FaultCase> Cases() {
   };
   // Connection, security set-up, class, instance set, enumerator: no rows.
   reported("connect", "2", {});
-  for (const char* point : {"security", "impersonation", "security 1", "privileges", "add-privilege"}) {
-    reported(point, "4", {});
-  }
+  for (const char* point : {"security", "impersonation", "privileges", "add-privilege"}) reported(point, "4", {});
   reported("class", "5", {});
   reported("instances", "6", {});
   reported("enumerator", "6", {});
-  cases.push_back({"fail enumerator-qi E_NOINTERFACE", Shown::Wmi, "6", "", {}, false});
-  // An element or its property set: the first, or a later one after complete rows.
-  cases.push_back({"fail element 0 E_NOINTERFACE", Shown::Wmi, "7", "", {}, false});
-  cases.push_back({"fail element 2 E_NOINTERFACE", Shown::Wmi, "9", "", Full(2), false});
-  reported("properties 0", "7", {});
+  // A later property set after complete rows; a required property's lookup keeps the rows before it.
   reported("properties 3", "9", Full(3));
-  // Every property position, by its lookup and by its value, in different processes.
-  for (const char* point : {"item", "value"}) {
-    for (int position = 0; position < kAllProperties; ++position) {
-      const int k = position % static_cast<int>(kProcesses.size());
-      const std::string statement = std::string(point) + " " + std::to_string(k) + " " + kProperties[position];
-      std::vector<int> stored = Full(k);
-      stored.push_back(position);
-      if (position < kRequiredProperties) {
-        reported(statement, "8 " + std::to_string(k), stored);
-        continue;
-      }
-      while (stored.size() < kProcesses.size()) stored.push_back(kAllProperties);
-      cases.push_back({"fail " + statement + " 0x80041001 \"silent\"", Shown::None, "", "", stored, true});
-    }
-  }
-  // The end of the enumeration by a failing Next, and no services object: silent, complete.
+  reported("item 1 Name", "8 1", {kAllProperties, 0});
+  // One of the last four properties, the end of the enumeration by a failing Next, and no services
+  // object: silent, complete.
+  cases.push_back({"fail value 2 WorkingSetSize 0x80041001 \"silent\"", Shown::None, "", "",
+                   {kAllProperties, kAllProperties, 7, kAllProperties}, true});
   cases.push_back({"fail next 0 0x80041001", Shown::None, "", "", {}, true});
   cases.push_back({"fail next 3 0x80041001 \"ignored\"", Shown::None, "", "", Full(3), true});
   cases.push_back({"no-services", Shown::None, "", "", {}, true});
-  // Failures without a usable description read as the system's text, or "OLE-Fehler" with the code.
-  cases.push_back({"fail connect E_ACCESSDENIED", Shown::Wmi, "2", SystemMessageText(E_ACCESSDENIED), {}, false});
-  cases.push_back({"fail connect 0x80041003 \"\"", Shown::Wmi, "2", SystemMessageText(0x80041003), {}, false});
-  cases.push_back({"fail value 1 Priority 0x8004100A \" . . .\"", Shown::Wmi, "8 1", SystemMessageText(0x8004100A),
-                   {kAllProperties, 6}, false});
   // The locator: reported by the scan command, from the code alone.
   cases.push_back({"fail create E_OUTOFMEMORY \"not read for the locator\"", Shown::ListView, "",
                    SystemMessageText(E_OUTOFMEMORY), {}, false});
-  cases.push_back({"fail create 0x80041001", Shown::ListView, "", SystemMessageText(0x80041001), {}, false});
-  cases.push_back({"fail locator E_NOINTERFACE", Shown::ListView, "", "", {}, false});
   return cases;
 }
 
@@ -123,7 +103,7 @@ void ExpectBox(const FaultCase& c, const ScanOutcome& outcome) {
   EXPECT_EQ(box.text, WmiErrorText(message, c.stage));
 }
 
-TEST(Faults, EveryStepAndPropertyFailureLeavesTheProgramWorking) {
+TEST(Faults, AFailureAtEachCallLeavesTheProgramWorking) {
   StandIn standIn;
   standIn.Write(ScenarioOf(kProcesses));
   Program program("", standIn.Environment());

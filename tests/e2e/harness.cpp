@@ -58,8 +58,6 @@ std::string Bracketed(const std::vector<std::string>& texts) {
 
 // ---- the program under test ----
 
-namespace {
-
 std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& extra) {
   std::map<std::string, std::string> vars;
   char* block = GetEnvironmentStringsA();
@@ -73,6 +71,8 @@ std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::strin
   for (const auto& [name, value] : vars) result += name + "=" + value + '\0';
   return result + '\0';
 }
+
+namespace {
 
 struct FindState {
   DWORD pid;

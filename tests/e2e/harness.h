@@ -14,6 +14,11 @@ namespace e2e {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+// A long case bound by time or resources, nothing of which depends on the build's bitness, runs for
+// the 64-bit build only.
+#define E2E_SKIP_UNLESS_64_BIT() \
+  if (sizeof(void*) != 8) GTEST_SKIP() << "a long case that runs for the 64-bit build only"
+
 // Waits until the condition holds, polling; false when the time-out passed first.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 60s);
 
@@ -23,6 +28,8 @@ void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);
 // The texts one after another, each in brackets, for a failure message.
 std::string Bracketed(const std::vector<std::string>& texts);
+// This process's environment with the entries NAME=value added, as CreateProcess takes it.
+std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& extra);
 
 // The program under test. Ends the process when it goes out of scope.
 class Program {

@@ -349,6 +349,7 @@ Failure RandomFailure(std::mt19937& random) {
 }
 
 TEST(Soak, TwoHundredScansOfFiveHundredProcessesKeepResourcesFlat) {
+  E2E_SKIP_UNLESS_64_BIT();
   StandIn standIn;
   // The call log would slow every scan; it opens only once its folder exists, for the last scans.
   const std::string later = standIn.log.substr(0, standIn.log.rfind('\\')) + "\\later";

@@ -143,8 +143,10 @@ TEST(Sweep, PropertyTextsThatDoNotConvert) {
   // As written in the scenario: texts that are no whole number, and reals that are no number at all.
   const std::vector<std::string> bad = {"\"abc\"", "\"18446744073709551616\"", "\"1e9\"", "\" 12\"",
                                         "\"%s%n\"",  "\"\"",                     "r8:nan",  "r8:inf"};
-  std::vector<std::string> badForRequired = bad;
-  badForRequired.push_back("r8:1e300");  // beyond 64 bits; a time of that size is still a number of seconds
+  // Each ends the scan with a box, two seconds each under Wine: a text, and the reals that are no
+  // number or lie beyond 64 bits (a time of that size is still a number of seconds), in each build's
+  // own floating point, stand for the rest (host: WmiConversionTest.ValuesThatAreNoWholeNumberFail).
+  const std::vector<std::string> badForRequired = {"\"abc\"", "r8:nan", "r8:1e300"};
   StandIn standIn;
   standIn.Write(ScenarioOf(kPlain));
   Program program("", standIn.Environment());
