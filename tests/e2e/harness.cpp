@@ -430,8 +430,10 @@ std::string EncodePng(int width, int height, const std::vector<unsigned char>& r
 }  // namespace
 
 std::string Screenshot(HWND window, const std::string& name) {
-  RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (window) GetWindowRect(window, &r);
+  const RECT whole{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  RECT r = whole;
+  // A window larger than the screen: its part on the screen (Wine copies nothing from outside it).
+  if (window && GetWindowRect(window, &r)) IntersectRect(&r, &r, &whole);
   const int width = r.right - r.left, height = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
