@@ -34,7 +34,9 @@ constexpr long kUseAmendedQualifiers = 0x20000;
 constexpr const wchar_t* kProperties[] = {L"Name",           L"ExecutablePath", L"ProcessID",    L"ParentProcessId",
                                           L"SessionID",      L"ThreadCount",    L"Priority",     L"WorkingSetSize",
                                           L"HandleCount",    L"UserModeTime",   L"KernelModeTime"};
-enum Property { kName, kPath, kProcessId, kParentId, kSession, kThreads, kPriority, kWorkingSet, kHandles, kUser, kKernel };
+enum Property {
+  kName, kPath, kProcessId, kParentId, kSession, kThreads, kPriority, kWorkingSet, kHandles, kUser, kKernel
+};
 constexpr int kColumns = 10;
 
 struct Row {
@@ -163,7 +165,8 @@ std::string CpuTime(std::uint32_t seconds) {
   }
   char separator[8] = {};
   ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, sizeof separator);
-  return std::to_string(seconds / 3600) + separator + TwoDigits(seconds / 60 % 60) + separator + TwoDigits(seconds % 60);
+  return std::to_string(seconds / 3600) + separator + TwoDigits(seconds / 60 % 60) + separator +
+         TwoDigits(seconds % 60);
 }
 
 Row RowOf(const VARIANT (&values)[std::size(kProperties)]) {

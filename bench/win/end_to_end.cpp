@@ -1,6 +1,7 @@
 #include "end_to_end.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "measure.h"
 #include "start_probe.h"
@@ -8,11 +9,21 @@
 namespace orvel::bench {
 namespace {
 
+// The value a given share of the runs does not exceed (nearest rank).
+double Quantile(std::vector<double> sorted, double share) {
+  const auto rank = static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
+  return sorted[rank > 0 ? rank - 1 : 0];
+}
+
 StartSeries Summary(std::vector<double> times, const std::vector<double>& windows, const std::vector<double>& memory) {
+  std::vector<double> sorted = times;
+  std::sort(sorted.begin(), sorted.end());
   StartSeries series;
   series.median = Median(times);
-  series.fastest = *std::min_element(times.begin(), times.end());
-  series.slowest = *std::max_element(times.begin(), times.end());
+  series.fastest = sorted.front();
+  series.slowest = sorted.back();
+  series.lowerQuartile = Quantile(sorted, 0.25);
+  series.upperQuartile = Quantile(sorted, 0.75);
   series.windowMedian = Median(windows);
   series.workingSetMiB = Median(memory);
   series.times = std::move(times);

@@ -104,8 +104,9 @@ std::vector<std::string> ListTexts(HANDLE process, HWND list, int rows) {
       item.pszText = remote->text;
       item.cchTextMax = kTextSize;
       char text[kTextSize] = {};
+      const auto request = reinterpret_cast<LPARAM>(&remote->item);
       if (!::WriteProcessMemory(process, &remote->item, &item, sizeof item, nullptr) ||
-          ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&remote->item)) < 0 ||
+          ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), request) < 0 ||
           !::ReadProcessMemory(process, remote->text, text, kTextSize - 1, nullptr))
         throw std::runtime_error("cannot read the list's texts");
       texts.emplace_back(text);
