@@ -76,6 +76,14 @@ std::string WineVersion() {
   return reinterpret_cast<Version>(reinterpret_cast<void (*)()>(address))();
 }
 
+// The host's load average under Wine, whose drive Z: is the Unix root; empty elsewhere.
+std::string LoadAverage() {
+  std::ifstream file("Z:\\proc\\loadavg");
+  std::string one, five, fifteen;
+  if (!(file >> one >> five >> fifteen)) return {};
+  return one + " " + five + " " + fifteen;
+}
+
 // --- end-to-end table ----------------------------------------------------------------------------
 
 using Side = const StartSeries EndToEndResult::*;
@@ -119,10 +127,11 @@ class EndToEndTable {
 };
 
 // The rows that carry the goal; true when it is met at every N.
-bool PrintEndToEnd(const std::vector<EndToEndResult>& results) {
+bool PrintEndToEnd(const std::vector<EndToEndResult>& results, const std::string& loadAfter) {
   std::printf("\nEnd to end: from CreateProcess until the list holds all N rows, filled by the scan its first paint "
               "starts;\nboth programs in turn, the first alternating; medians of %d runs (N=%d) and %d runs (N=%d)\n",
               results.front().runs, results.front().rows, results.back().runs, results.back().rows);
+  if (!loadAfter.empty()) std::printf("Load average when the last of these starts ended: %s\n", loadAfter.c_str());
   const EndToEndTable table(results);
   table.Header();
   table.Number("Orvelkit.exe, median (ms)", &EndToEndResult::orvelkit, &StartSeries::median, "%.0f");
@@ -296,10 +305,11 @@ int Run(bool endToEndOnly) {
   const Scenarios scenarios;
   // End to end first, while no window of this process is about.
   const std::vector<EndToEndResult> endToEnd = MeasureAllEndToEnd(scenarios);
+  const std::string loadAfterEndToEnd = LoadAverage();
   const std::vector<SizeResult> inProcess = endToEndOnly ? std::vector<SizeResult>() : MeasureInProcess(scenarios);
   std::printf("Orvel benchmark: %d-bit build, Wine %s, WMI stand-in \"generate N 1\"\n",
               static_cast<int>(sizeof(void*) * 8), WineVersion().c_str());
-  const bool met = PrintEndToEnd(endToEnd);
+  const bool met = PrintEndToEnd(endToEnd, loadAfterEndToEnd);
   if (!endToEndOnly) PrintInProcess(inProcess);
   return met ? 0 : 1;
 }
