@@ -10,7 +10,7 @@ namespace orvel::bench {
 namespace {
 
 // The value a given share of the runs does not exceed (nearest rank).
-double Quantile(std::vector<double> sorted, double share) {
+double Quantile(const std::vector<double>& sorted, double share) {
   const auto rank = static_cast<std::size_t>(std::ceil(share * static_cast<double>(sorted.size())));
   return sorted[rank > 0 ? rank - 1 : 0];
 }
