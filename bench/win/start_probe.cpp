@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <stdexcept>
+#include <vector>
 
 #include "measure.h"
 
@@ -11,10 +12,12 @@ namespace orvel::bench {
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 120000;
-constexpr DWORD kCloseTimeoutMs = 30000;
+constexpr DWORD kEndTimeoutMs = 30000;
 constexpr UINT kAnswerTimeoutMs = 5000;
+constexpr DWORD kSettleMs = 200;
+constexpr DWORD kWindowPollMs = 5;
 
-// The process started here, ended when it goes: closed politely, else terminated by its handle.
+// The process started here, ended by its handle when this goes.
 class StartedProcess {
  public:
   StartedProcess(const std::string& program, const std::string& scenario) {
@@ -31,11 +34,9 @@ class StartedProcess {
   StartedProcess(const StartedProcess&) = delete;
   StartedProcess& operator=(const StartedProcess&) = delete;
   ~StartedProcess() {
-    if (main_) ::PostMessageA(main_, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(info_.hProcess, main_ ? kCloseTimeoutMs : 0) != WAIT_OBJECT_0) {
-      ::TerminateProcess(info_.hProcess, 1);
-      ::WaitForSingleObject(info_.hProcess, kCloseTimeoutMs);
-    }
+    // Not closed through its window: without a window manager Wine waits 2 s for the window to unmap.
+    ::TerminateProcess(info_.hProcess, 0);
+    ::WaitForSingleObject(info_.hProcess, kEndTimeoutMs);
     ::CloseHandle(info_.hThread);
     ::CloseHandle(info_.hProcess);
   }
@@ -45,35 +46,28 @@ class StartedProcess {
 
   // The process's list view, once its main window exists.
   HWND List() {
-    if (!main_) main_ = MainWindow();
-    return main_ ? ::FindWindowExA(main_, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    Search search{info_.dwProcessId, nullptr};
+    ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+    return search.list;
   }
 
  private:
   struct Search {
     DWORD processId;
-    HWND found;
+    HWND list;
   };
 
+  // Any program's main window: a top-level window of the process with a list view among its children.
   static BOOL CALLBACK Visit(HWND window, LPARAM data) {
     auto& search = *reinterpret_cast<Search*>(data);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    char name[32] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    if (owner != search.processId || lstrcmpA(name, "TForm1") != 0) return TRUE;
-    search.found = window;
-    return FALSE;
-  }
-
-  HWND MainWindow() const {
-    Search search{info_.dwProcessId, nullptr};
-    ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    if (owner != search.processId) return TRUE;
+    search.list = ::FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
+    return search.list ? FALSE : TRUE;
   }
 
   PROCESS_INFORMATION info_{};
-  HWND main_ = nullptr;
 };
 
 // The list's row count; the program answers once its window thread takes messages again.
@@ -90,23 +84,60 @@ double WorkingSetMiB(HANDLE process) {
   return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
+// Every text of the list, row by row: the item is asked for in a block of the program's own memory.
+std::vector<std::string> ListTexts(HANDLE process, HWND list, int rows) {
+  const auto header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+  const auto columns = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  constexpr std::size_t kTextSize = 1024;
+  struct Request {
+    LVITEMA item;
+    char text[kTextSize];
+  };
+  auto* remote = static_cast<Request*>(
+      ::VirtualAllocEx(process, nullptr, sizeof(Request), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (!remote) throw std::runtime_error("cannot reach the list's texts: error " + std::to_string(::GetLastError()));
+  std::vector<std::string> texts;
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < columns; ++column) {
+      LVITEMA item{};
+      item.iSubItem = column;
+      item.pszText = remote->text;
+      item.cchTextMax = kTextSize;
+      char text[kTextSize] = {};
+      const auto request = reinterpret_cast<LPARAM>(&remote->item);
+      if (!::WriteProcessMemory(process, &remote->item, &item, sizeof item, nullptr) ||
+          ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), request) < 0 ||
+          !::ReadProcessMemory(process, remote->text, text, kTextSize - 1, nullptr))
+        throw std::runtime_error("cannot read the list's texts");
+      texts.emplace_back(text);
+    }
+  }
+  ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  return texts;
+}
+
 }  // namespace
 
-StartResult MeasureStart(const std::string& program, const std::string& scenario, int rows) {
+StartResult MeasureStart(const std::string& program, const std::string& scenario, int rows,
+                         std::vector<std::string>* texts) {
+  // A pause first, so that a start does not overlap the clean-up after the previous program.
+  ::Sleep(kSettleMs);
   const Stopwatch watch;
   StartedProcess process(program, scenario);
   StartResult result;
+  HWND list = nullptr;
   for (;;) {
-    const HWND list = process.List();
+    if (!list) list = process.List();
     if (list && result.windowMilliseconds == 0) result.windowMilliseconds = watch.Milliseconds();
     if (list && RowCount(list) >= rows) break;
     if (process.Ended()) throw std::runtime_error(program + " ended before its list was filled");
     if (watch.Milliseconds() > kStartTimeoutMs) throw std::runtime_error(program + " did not fill its list in time");
-    // A short wait on the process itself: its end is noticed at once.
-    ::WaitForSingleObject(process.Handle(), 1);
+    // Looking for the window takes server time from the program, so less often than asking the list.
+    ::WaitForSingleObject(process.Handle(), list ? 1 : kWindowPollMs);
   }
   result.milliseconds = watch.Milliseconds();
   result.workingSetMiB = WorkingSetMiB(process.Handle());
+  if (texts) *texts = ListTexts(process.Handle(), list, rows);
   return result;
 }
 
