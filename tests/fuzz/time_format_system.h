@@ -50,6 +50,8 @@ class TimeFormatSystem final : public ISystem {
   void OutputDebugStringA(const std::string&) override {}
   void MessageBeep(std::uint32_t) override {}
   std::uint32_t SetErrorMode(std::uint32_t mode) override { return mode; }
+  void SetClipboardText(WindowHandle, const std::string&) override {}
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return a == b; }
   void ShellExecuteA(WindowHandle, const char*, const std::string&, int) override {}
 
  private:
