@@ -161,6 +161,7 @@ TEST_F(ListViewTest, WindowProcChainSeesEveryMessageAndForwards) {
     original(message);
   });
   EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 77);
+  List().SetWindowProc(original);  // the methods above refer to this test's locals
 }
 
 TEST_F(ListViewTest, MinWidthRefusesNarrowerDividerChanges) {
