@@ -36,7 +36,7 @@ check "no writable and executable section ${wx}" '[ -z "$wx" ]'
 # names carry one more leading underscore).
 check "stack protector linked in (__stack_chk_fail)" 'grep -Eq "[[:space:]]_?__stack_chk_fail$" <<<"$symbols"'
 
-allowed='^(kernel32|user32|gdi32|comctl32|ole32|oleaut32|oleacc|shell32|advapi32|shlwapi|msvcrt|comdlg32)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|ole32|oleaut32|shell32|advapi32|shlwapi|msvcrt|comdlg32)\.dll$'
 imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers" | sort -u)
 bad=$(grep -Ev "$allowed" <<<"$imports" || true)
 check "imports Windows system DLLs only (${imports//$'\n'/ })" '[ -z "$bad" ]'

@@ -155,16 +155,43 @@ class Accessible final : public IAccessible {
   std::atomic<ULONG> references_{1};
 };
 
+std::string SystemFolderPath(const char* file) {
+  char folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return file;
+  return std::string(folder) + "\\" + file;
+}
+
+// Active Accessibility's library, loaded when a client first asks rather than at every start.
+struct AccessibilityLibrary {
+  using CreateStdAccessibleObjectFunction = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+  using LresultFromObjectFunction = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+
+  AccessibilityLibrary() {
+    HMODULE oleacc = ::LoadLibraryExA("oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!oleacc) oleacc = ::LoadLibraryA(SystemFolderPath("oleacc.dll").c_str());  // Windows 7 without the flag
+    if (!oleacc) return;
+    createStandard = reinterpret_cast<CreateStdAccessibleObjectFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(oleacc, "CreateStdAccessibleObject")));
+    lresultFromObject = reinterpret_cast<LresultFromObjectFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(oleacc, "LresultFromObject")));
+  }
+  CreateStdAccessibleObjectFunction createStandard = nullptr;
+  LresultFromObjectFunction lresultFromObject = nullptr;
+};
+
 }  // namespace
 
 LRESULT AccessibleClientObject(HWND window, WPARAM wParam) {
+  static const AccessibilityLibrary library;
+  if (!library.createStandard || !library.lresultFromObject) return 0;
   ComPtr<IAccessible> standard;
-  if (FAILED(::CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(standard.GetAddressOf()))))
+  if (FAILED(library.createStandard(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                    reinterpret_cast<void**>(standard.GetAddressOf()))))
     return 0;
   Accessible* object = new (std::nothrow) Accessible(window, std::move(standard));
   if (!object) return 0;
-  const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam, object);
+  const LRESULT result = library.lresultFromObject(__uuidof(IAccessible), wParam, object);
   object->Release();
   return result < 0 ? 0 : result;
 }
