@@ -38,6 +38,8 @@ class BenchSystem : public ISystem {
   }
   std::string TimeSeparator() override { return ":"; }
   std::string AnsiToUtf8(std::string_view text) override { return std::string(text); }  // row texts convert nothing
+  void SetClipboardText(WindowHandle, const std::string&) override {}
+  bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return a == b; }
   void ShellExecuteA(WindowHandle, const char*, const std::string&, int) override {}
 };
 

@@ -16,16 +16,16 @@
 #include <vector>
 
 #include "app/form_definition.h"
+#include "app/form_layout.h"
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
 using orvel::ControlDef;
-using orvel::ControlId;
 using orvel::ControlKind;
-using orvel::Form1ControlDefs;
-using orvel::Form1Columns;
+using orvel::Form1Controls;
 using orvel::Form1Def;
+using orvel::ProcessColumns;
 
 constexpr char kClassName[] = "OrvelBareForm";
 constexpr int kFirstControlId = 100;
@@ -43,10 +43,14 @@ struct Row {
   std::string texts[kColumns];
 };
 
-HWND controls[static_cast<int>(ControlId::Count)];
+std::vector<HWND> controls;  // in the order of the form definition
 bool scanned = false;
 
-HWND Control(ControlId id) { return controls[static_cast<int>(id)]; }
+HWND Control(std::string_view name) {
+  for (std::size_t i = 0; i < Form1Controls.size(); ++i)
+    if (name == Form1Controls[i].name) return controls[i];
+  return nullptr;
+}
 
 // A failed step ends the program: the benchmark sees it end before its list is filled.
 void Check(HRESULT result, const char* step) {
@@ -81,7 +85,7 @@ ControlClass ClassOf(ControlKind kind) {
 void AddColumns(HWND list) {
   ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   int index = 0;
-  for (const orvel::ColumnDef& def : Form1Columns) {
+  for (const orvel::ColumnDef& def : ProcessColumns) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = def.alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
@@ -97,19 +101,19 @@ void AddColumns(HWND list) {
 void CreateControls(HWND form, HINSTANCE instance, HFONT font) {
   RECT client;
   ::GetClientRect(form, &client);
-  for (const ControlDef& def : Form1ControlDefs) {
+  for (std::size_t i = 0; i < Form1Controls.size(); ++i) {
+    const ControlDef& def = Form1Controls[i];
     const ControlClass cls = ClassOf(def.kind);
     const orvel::Rect place = orvel::AnchoredRect(def, client.right, client.bottom);
     const DWORD style = WS_CHILD | cls.style | (def.tabOrder >= 0 ? WS_TABSTOP : 0);
     const HWND control = ::CreateWindowExA(
         cls.exStyle, cls.name, def.caption ? def.caption : "", style, place.left, place.top, place.width, place.height,
-        form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(def.id))), instance,
-        nullptr);
+        form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(i))), instance, nullptr);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    controls[static_cast<int>(def.id)] = control;
+    controls.push_back(control);
   }
-  ::SendMessageA(Control(ControlId::StatusBar), SB_SIMPLE, TRUE, 0);
-  AddColumns(Control(ControlId::ListView1));
+  ::SendMessageA(Control("StatusBar"), SB_SIMPLE, TRUE, 0);
+  AddColumns(Control("ListView1"));
 }
 
 // --- the scan ------------------------------------------------------------------------------------
@@ -177,7 +181,7 @@ Row RowOf(const VARIANT (&values)[std::size(kProperties)]) {
 }
 
 void SetStatus(const std::string& text) {
-  ::SendMessageA(Control(ControlId::StatusBar), SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+  ::SendMessageA(Control("StatusBar"), SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::vector<Row> ReadProcesses(const std::string& computer) {
@@ -253,7 +257,7 @@ std::vector<Row> ReadProcesses(const std::string& computer) {
 }
 
 void FillList(const std::vector<Row>& rows) {
-  const HWND list = Control(ControlId::ListView1);
+  const HWND list = Control("ListView1");
   ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   int index = 0;
   for (const Row& row : rows) {

@@ -13,13 +13,13 @@ BenchWindow::Apartment::~Apartment() {
 BenchWindow::BenchWindow()
     : toolkit_(::GetModuleHandleA(nullptr), SW_SHOWNORMAL),
       apartment_(system_),
-      controls_(toolkit_.CreateMainForm()) {
+      window_(toolkit_.CreateMainForm()) {
   toolkit_.Application().SetMessageBoxFunction([this](HWND, const char* text, const char*, UINT) {
     boxes_.emplace_back(text);
     return IDOK;
   });
-  form_ = std::make_unique<TForm1>(controls_, TForm1Services{toolkit_.Application(), system_, wmi_, shell_, windows_});
-  controls_.Form.OnCreate(&controls_.Form);
+  form_ = std::make_unique<TForm1>(window_, TForm1Services{toolkit_.Application(), system_, wmi_, shell_, windows_});
+  window_.OnCreate(&window_);
 }
 
 BenchWindow::~BenchWindow() {

@@ -57,7 +57,7 @@ class BenchWindow {
   Win32WindowApi windows_;
   Apartment apartment_;
   std::vector<std::string> boxes_;
-  TForm1Controls controls_;
+  TFormWindow& window_;
   std::unique_ptr<TForm1> form_;
 };
 

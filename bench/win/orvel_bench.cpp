@@ -258,7 +258,7 @@ void PrintInProcess(const std::vector<SizeResult>& results) {
 
 // The bare program is a floor only while it shows what Orvelkit shows.
 void RequireSameTexts(const std::vector<std::string>& orvelkit, const std::vector<std::string>& bare) {
-  const std::size_t columns = std::size(Form1Columns);
+  const std::size_t columns = ProcessColumns.size();
   for (std::size_t i = 0; i < orvelkit.size() || i < bare.size(); ++i) {
     const std::string expected = i < orvelkit.size() ? orvelkit[i] : "(none)";
     const std::string found = i < bare.size() ? bare[i] : "(none)";
