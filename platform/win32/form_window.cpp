@@ -51,6 +51,14 @@ std::unique_ptr<Win32ChildControl> MakeControl(ControlKind kind, Win32Applicatio
   throw std::logic_error("a control kind without a Win32 wrapper");
 }
 
+// The window's outer rectangle at a density, centred on the primary screen.
+RECT CentredPlace(int dpi) {
+  const Size outer = FormOuterSize(dpi);
+  const int left = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2);
+  const int top = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2);
+  return {left, top, left + outer.width, top + outer.height};
+}
+
 }  // namespace
 
 void Win32Form::RegisterWindowClass(HINSTANCE instance, HICON icon, HICON smallIcon) {
@@ -81,15 +89,19 @@ void Win32Form::Destroy() {
 }
 
 void Win32Form::Create(HINSTANCE instance) {
-  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    Form1Def.outerWidth, Form1Def.outerHeight, nullptr, nullptr, instance, CreationParameter());
+  // Made for the system's density, and placed anew only when its screen has another one.
+  const int systemDpi = SystemDpi();
+  RECT place = CentredPlace(systemDpi);
+  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, place.left, place.top,
+                    place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance,
+                    CreationParameter());
   if (!window_) ThrowLastError(kClassName);
-  // Only the window knows the density of the screen it is on.
   dpi_ = WindowDpi(window_);
-  const Size outer = FormOuterSize(dpi_);
-  const int left = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2);
-  const int top = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2);
-  ::SetWindowPos(window_, nullptr, left, top, outer.width, outer.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpi_ != systemDpi) {
+    place = CentredPlace(dpi_);
+    ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   LoadDensityResources();
   application_.SetMainWindow(window_);
   CreateControls(instance);
@@ -114,16 +126,27 @@ void Win32Form::LoadDensityResources() {
   font_.reset(::CreateFontA(FormFontHeight(dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             Form1Def.fontName));
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window_, GWLP_HINSTANCE));
-  auto load = [&](int widthMetric, int heightMetric) {
-    return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
-                                           SystemMetricForDpi(widthMetric, dpi_),
-                                           SystemMetricForDpi(heightMetric, dpi_), 0));
+  // The class's icons (shared, loaded once) are drawn for the system's density; a window on a
+  // screen of another one gets icons of its own.
+  UniqueIcon big, small;
+  if (dpi_ != SystemDpi()) {
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window_, GWLP_HINSTANCE));
+    auto load = [&](int widthMetric, int heightMetric) {
+      return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                             SystemMetricForDpi(widthMetric, dpi_),
+                                             SystemMetricForDpi(heightMetric, dpi_), 0));
+    };
+    big.reset(load(SM_CXICON, SM_CYICON));
+    small.reset(load(SM_CXSMICON, SM_CYSMICON));
+  }
+  auto shown = [&](const UniqueIcon& own, int classIndex) {
+    return reinterpret_cast<LPARAM>(own ? own.get() : reinterpret_cast<HICON>(::GetClassLongPtrA(window_, classIndex)));
   };
-  icon_.reset(load(SM_CXICON, SM_CYICON));
-  smallIcon_.reset(load(SM_CXSMICON, SM_CYSMICON));
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, shown(big, GCLP_HICON));
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, shown(small, GCLP_HICONSM));
+  // Those of a former density go once the window holds the new ones.
+  icon_ = std::move(big);
+  smallIcon_ = std::move(small);
 }
 
 // Moved to a screen of another density: the suggested rectangle, everything laid out anew at the
