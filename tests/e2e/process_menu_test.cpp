@@ -16,11 +16,7 @@
 namespace e2e {
 namespace {
 
-const std::vector<Process> kProcesses = {
-    {"System", "", 4, 0, 0, 120, 8, 1048576, 2500, 10, 20},
-    {"explorer.exe", "C:\\Windows\\explorer.exe", 1500, 1400, 1, 35, 8, 52428800, 1200, 40, 5},
-    {"notepad.exe", "C:\\Windows\\notepad.exe", 2200, 1500, 1, 3, 8, 8192000, 90, 1, 1},
-};
+const std::vector<Process>& kProcesses = kThreeProcesses;
 
 std::string Joined(const std::vector<std::string>& texts) {
   std::string line;

@@ -78,6 +78,13 @@ struct Process {
   unsigned handles, userSeconds, kernelSeconds;
 };
 
+// A small machine: the system process, a shell and one program of a user.
+inline const std::vector<Process> kThreeProcesses = {
+    {"System", "", 4, 0, 0, 120, 8, 1048576, 2500, 10, 20},
+    {"explorer.exe", "C:\\Windows\\explorer.exe", 1500, 1400, 1, 35, 8, 52428800, 1200, 40, 5},
+    {"notepad.exe", "C:\\Windows\\notepad.exe", 2200, 1500, 1, 3, 8, 8192000, 90, 1, 1},
+};
+
 // The properties in the order the scan reads them: seven that end the scan when they fail, then four
 // that do not.
 extern const char* const kProperties[11];
