@@ -6,16 +6,13 @@
 #include "../app/form_definition.h"
 #include "../app/program.h"
 #include "../platform/ole_error.h"
+#include "../scan/connection.h"
 #include "../scan/row_texts.h"
 #include "../scan/wmi_values.h"
 
 namespace orvel {
 namespace {
 
-// As the scan connects: give up on a silent host, impersonate, with the debug privilege.
-constexpr std::int32_t kConnectUseMaxWait = 0x80;
-constexpr std::int32_t kImpersonate = 3;
-constexpr std::int32_t kDebugPrivilege = 19;
 constexpr std::int32_t kNotFound = static_cast<std::int32_t>(0x80041002u);  // WBEM_E_NOT_FOUND
 
 constexpr int kIdYes = 6;
@@ -35,11 +32,6 @@ TextId ReasonOf(std::uint32_t returnValue) {
   }
 }
 
-std::string Cell(const TListRow& row, std::size_t column) {
-  if (column == 0) return row.Caption;
-  return column - 1 < row.SubItems.size() ? row.SubItems[column - 1] : std::string();
-}
-
 }  // namespace
 
 EndProcessOutcome EndProcess(IWmi& wmi, const std::string& computer, const std::string& user,
@@ -48,10 +40,10 @@ EndProcessOutcome EndProcess(IWmi& wmi, const std::string& computer, const std::
   if (processId.empty() || !std::all_of(processId.begin(), processId.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return {EndProcessOutcome::Kind::Gone, 0};
   const auto locator = wmi.CreateLocator();
-  const auto services = locator->ConnectServer(computer, "root\\CIMV2", user, password, "", "", kConnectUseMaxWait);
+  // Connected as the scan connects.
+  const auto services = ConnectToProcesses(*locator, computer, user, password);
   if (!services) return {EndProcessOutcome::Kind::Refused, 8};
-  services->SetImpersonationLevel(kImpersonate);
-  services->AddPrivilege(kDebugPrivilege, true);
+  SetUpSecurity(*services);
   std::unique_ptr<IWmiObject> process;
   try {
     process = services->Get("Win32_Process.Handle=\"" + processId + "\"", 0);
@@ -71,8 +63,8 @@ EndProcessOutcome EndProcess(IWmi& wmi, const std::string& computer, const std::
 void TForm1::EndProcessClick(TObject* sender) {
   const TListRow* row = ListView1.Selected();
   if (!row) return;
-  const std::string name = Cell(*row, kNameColumn);
-  const std::string processId = Cell(*row, kProcessIdColumn);
+  const std::string name(row->Cell(kNameColumn));
+  const std::string processId(row->Cell(kProcessIdColumn));
   const std::string title = Services.Application.Title();
   TApplication& application = Services.Application;
   if (application.MessageBox(FormatText(Text(txtEndQuestion), {name, processId, FScannedComputer}), title,

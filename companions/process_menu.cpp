@@ -26,32 +26,28 @@ constexpr std::array<MenuEntry, 6> kMenu{{
     {txtMenuEndProcess, &TForm1::EndProcessClick, true},
 }};
 
-void AppendCell(std::string& line, const std::string& text) {
+void AppendCell(std::string& line, std::string_view text) {
   for (const char c : text) line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
 }
 
 }  // namespace
 
-std::string RowClipText(const std::string& caption, const std::vector<std::string>& subItems, int columns) {
+std::string RowClipText(const TListRow& row, int columns) {
   std::string line;
-  AppendCell(line, caption);
-  for (int column = 1; column < columns; ++column) {
-    line += '\t';
-    const auto sub = static_cast<std::size_t>(column - 1);
-    if (sub < subItems.size()) AppendCell(line, subItems[sub]);
+  for (int column = 0; column < columns; ++column) {
+    if (column > 0) line += '\t';
+    AppendCell(line, row.Cell(static_cast<std::size_t>(column)));
   }
   return line + "\r\n";
 }
 
 std::string ListClipText(const TListView& list) {
   const int columns = list.ColumnCount();
-  std::vector<std::string> captions;
-  for (int column = 1; column < columns; ++column) captions.push_back(list.ColumnCaption(column));
-  std::string text = RowClipText(columns > 0 ? list.ColumnCaption(0) : std::string(), captions, columns);
-  for (int row = 0; row < list.RowCount(); ++row) {
-    const TListRow& shown = list.Row(row);
-    text += RowClipText(shown.Caption, shown.SubItems, columns);
-  }
+  TListRow header;
+  if (columns > 0) header.Caption = list.ColumnCaption(0);
+  for (int column = 1; column < columns; ++column) header.SubItems.push_back(list.ColumnCaption(column));
+  std::string text = RowClipText(header, columns);
+  for (int row = 0; row < list.RowCount(); ++row) text += RowClipText(list.Row(row), columns);
   return text;
 }
 
@@ -81,7 +77,7 @@ void TForm1::ListView1KeyDown(TObject* sender, std::uint16_t& key, TShiftState s
 void TForm1::CopyClick(TObject* /*sender*/) {
   const TListRow* row = ListView1.Selected();
   if (!row) return;
-  Services.System.SetClipboardText(Form.Handle(), RowClipText(row->Caption, row->SubItems, ListView1.ColumnCount()));
+  Services.System.SetClipboardText(Form.Handle(), RowClipText(*row, ListView1.ColumnCount()));
 }
 
 void TForm1::CopyAllClick(TObject* /*sender*/) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "../platform/ui.h"
 
@@ -10,7 +9,7 @@ namespace orvel {
 
 // One row's texts in column order, separated by tabs and ended by CR LF; a row with fewer texts
 // than columns gets empty ones. A tab or line break inside a text becomes a blank.
-std::string RowClipText(const std::string& caption, const std::vector<std::string>& subItems, int columns);
+std::string RowClipText(const TListRow& row, int columns);
 
 // The column captions as a line, then every row in the order shown.
 std::string ListClipText(const TListView& list);

@@ -2,6 +2,7 @@
 // Portable: implemented over Win32 in platform/win32, and by fakes in the host tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -115,6 +116,12 @@ class TAnimate : public TControl {
 struct TListRow {
   std::string Caption;
   std::vector<std::string> SubItems;
+
+  // The text a column shows: the caption in the first, a sub-item after it; empty where the row has none.
+  std::string_view Cell(std::size_t column) const noexcept {
+    if (column == 0) return Caption;
+    return column - 1 < SubItems.size() ? std::string_view(SubItems[column - 1]) : std::string_view();
+  }
 };
 
 // Orders two rows for a sort key; a plain function, so that the list can call it directly.

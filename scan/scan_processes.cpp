@@ -3,17 +3,13 @@
 #include <utility>
 
 #include "../app/form1.h"
+#include "connection.h"
 #include "row_texts.h"
 #include "wmi_values.h"
 
 namespace orvel {
 namespace {
 
-// wbemConnectFlagUseMaxWait: with 0 the call may never return when the host does not answer,
-// which would freeze the only thread for good; with it the call gives up after two minutes.
-constexpr std::int32_t kConnectUseMaxWait = 0x80;
-constexpr std::int32_t kImpersonate = 3;             // wbemImpersonationLevelImpersonate
-constexpr std::int32_t kDebugPrivilege = 19;         // wbemPrivilegeDebug
 constexpr std::int32_t kUseAmendedQualifiers = 0x20000;
 constexpr std::uint32_t kErrorBoxFlags = 0x10;       // MB_ICONERROR | MB_OK
 
@@ -68,11 +64,6 @@ void ReadOptionalProperties(IWmiPropertySet& properties, TProcesInformation& rec
   }
 }
 
-void SetUpSecurity(IWmiServices& services) {
-  services.SetImpersonationLevel(kImpersonate);
-  services.AddPrivilege(kDebugPrivilege, true);
-}
-
 // Appends one record per process; the stage names the step that a failure interrupts.
 void EnumerateProcesses(IWmiServices& services, TPIArray& records, ScanStage& stage) {
   const auto processClass = services.Get("Win32_Process", kUseAmendedQualifiers);
@@ -103,7 +94,7 @@ void TForm1::ScanProcesses(std::string computer, std::string user, std::string p
   StatusBar.SetSimpleText(Text(txtConnectingTo) + computer + " ...");
   std::unique_ptr<IWmiServices> services;
   try {
-    services = locator->ConnectServer(computer, "root\\CIMV2", user, password, "", "", kConnectUseMaxWait);
+    services = ConnectToProcesses(*locator, computer, user, password);
     stage.step = 3;
     if (services) {
       stage.step = 4;

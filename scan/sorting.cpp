@@ -19,14 +19,9 @@ std::uint32_t Magnitude(std::int32_t key) noexcept {
   return key < 0 ? 0u - bits : bits;
 }
 
-// The text a column shows for a row; a missing sub-item reads as empty.
+// The text of the column a key names; key 0 names none and reads as empty.
 std::string_view ColumnText(const TListRow& row, std::uint32_t magnitude) noexcept {
-  if (magnitude == 1) return row.Caption;
-  // Key 0 names no column: empty, rather than an index below the first sub-item.
-  if (magnitude < 2) return {};
-  const std::size_t index = magnitude - 2;
-  if (index >= row.SubItems.size()) return {};
-  return row.SubItems[index];
+  return magnitude == 0 ? std::string_view() : row.Cell(magnitude - 1);
 }
 
 // The byte at position i of the text padded in front to the given length.

@@ -74,7 +74,7 @@ TEST_F(ProcessMenuTest, CopyAndCtrlCGiveTheSelectedRowsTenTexts) {
     ListView1.OnKeyDown(&ListView1, key, c.shift);
     EXPECT_EQ(System.clipboard.size(), c.copies ? 1u : 0u) << int{c.shift};
   }
-  EXPECT_EQ(RowClipText("a\tb", {"c\r\nd"}, 4), "a b\tc  d\t\t\r\n") << "one cell per text, every column";
+  EXPECT_EQ(RowClipText({"a\tb", {"c\r\nd"}}, 4), "a b\tc  d\t\t\r\n") << "one cell per text, every column";
 }
 
 TEST_F(ProcessMenuTest, CopyAllGivesTheCaptionsOfTheLanguageAndTheRowsAsShown) {
