@@ -25,21 +25,8 @@ class AccessibleFacts {
   ~AccessibleFacts() = default;
 };
 
-// The answer to WM_GETOBJECT for the window's client area (OBJID_CLIENT); for any other object
-// the window's own handling, which `fallback` gives.
-template <class Fallback>
-LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, Fallback fallback);
-
-// The accessible object of a window whose Win32Window object is also its AccessibleFacts;
-// 0 when it cannot be made (then the window's own handling answers).
+// The accessible object of the client area (OBJID_CLIENT) of a window whose Win32Window object is
+// also its AccessibleFacts; 0 when it cannot be made (then the window's own handling answers).
 LRESULT AccessibleClientObject(HWND window, WPARAM wParam);
-
-template <class Fallback>
-LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, Fallback fallback) {
-  if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
-    if (const LRESULT object = AccessibleClientObject(window, wParam)) return object;
-  }
-  return fallback();
-}
 
 }  // namespace orvel

@@ -120,7 +120,6 @@ void Win32Edit::Create(const ControlCreation& c) {
 }
 
 LRESULT Win32Edit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_GETOBJECT) return AnswerGetObject(window_, wParam, lParam, [&] { return Default(message, wParam, lParam); });
   if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && !PassKeyDown(application_, OnKeyDown, *this, wParam)) return 0;
   return Default(message, wParam, lParam);
 }
@@ -142,12 +141,7 @@ void Win32ComboBox::Create(const ControlCreation& c) {
   info.cbSize = sizeof info;
   if (::GetComboBoxInfo(window_, &info)) edit_ = info.hwndItem;
   if (edit_) keys_.Attach(edit_);
-  Subclass(window_);
-}
-
-LRESULT Win32ComboBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_GETOBJECT) return AnswerGetObject(window_, wParam, lParam, [&] { return Default(message, wParam, lParam); });
-  return Default(message, wParam, lParam);
+  Subclass(window_);  // so that assistive technology hears the field's name
 }
 
 void Win32ComboBox::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {

@@ -146,7 +146,6 @@ class Win32ComboBox : public Win32Control<TComboBox>, public AccessibleFacts {
   std::string AccessibleName() const override { return accessibleName_; }
 
  private:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The list shows up to 20 entries, or hides when the box is a simple one a line high.
   void FitList();
   void GrowField(HWND list);

@@ -235,11 +235,6 @@ void Win32ListView::OriginalWindowProc(TMessage& message) {
     message.Result = 0;
     return;
   }
-  if (message.Msg == WM_GETOBJECT) {
-    message.Result = AnswerGetObject(window_, message.WParam, message.LParam,
-                                     [&] { return Default(message.Msg, message.WParam, message.LParam); });
-    return;
-  }
   WPARAM wParam = message.WParam;
   if (message.Msg == WM_KEYDOWN && !PassKeyDown(application_, OnKeyDown, *this, wParam)) return;
   message.Result = Default(message.Msg, wParam, message.LParam);

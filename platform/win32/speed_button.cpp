@@ -146,8 +146,6 @@ LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
-    case WM_GETOBJECT:
-      return AnswerGetObject(window_, wParam, lParam, [&] { return Default(message, wParam, lParam); });
     case kClickLater:
       if (::IsWindowEnabled(window_) && ::IsWindowVisible(window_)) Click();
       return 0;

@@ -1,5 +1,6 @@
 #include "window.h"
 
+#include "accessible.h"
 #include "app/program.h"
 #include "win32_error.h"
 
@@ -44,6 +45,10 @@ LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam
     return result;
   }
   try {
+    // Assistive technology asks every window alike; one that answers for itself gives its own object.
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && dynamic_cast<AccessibleFacts*>(self)) {
+      if (const LRESULT object = AccessibleClientObject(window, wParam)) return object;
+    }
     return self->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& failure) {
     self->Escaped(failure);
