@@ -310,25 +310,28 @@ bool Win32Form::MoveFocusByTab(bool backward) {
 }
 
 bool Win32Form::ClickAccelerator(char key) {
-  for (const auto& control : controls_) {
-    auto* button = dynamic_cast<Win32SpeedButton*>(control.get());
-    if (!button || !button->Window() || !::IsWindowVisible(button->Window()) || !button->Enabled()) continue;
-    const char accelerator = AcceleratorOf(button->Caption().c_str());
-    if (accelerator == 0 || UpperCase(accelerator) != UpperCase(key)) continue;
-    button->Click();
-    return true;
-  }
-  return false;
+  Win32SpeedButton* button = FindButton([&](const Win32SpeedButton& candidate) {
+    const char accelerator = AcceleratorOf(candidate.Caption().c_str());
+    return candidate.Clickable() && accelerator != 0 && UpperCase(accelerator) == UpperCase(key);
+  });
+  if (button) button->Click();
+  return button != nullptr;
 }
 
+// The key is the button's even while it cannot be clicked.
 bool Win32Form::ClickShortcut(char key) {
+  Win32SpeedButton* button =
+      FindButton([&](const Win32SpeedButton& candidate) { return candidate.Shortcut() == UpperCase(key); });
+  if (button && button->Clickable()) button->Click();
+  return button != nullptr;
+}
+
+Win32SpeedButton* Win32Form::FindButton(const std::function<bool(const Win32SpeedButton&)>& matches) {
   for (const auto& control : controls_) {
     auto* button = dynamic_cast<Win32SpeedButton*>(control.get());
-    if (!button || button->Shortcut() != UpperCase(key)) continue;
-    if (button->Window() && ::IsWindowVisible(button->Window()) && button->Enabled()) button->Click();
-    return true;
+    if (button && matches(*button)) return button;
   }
-  return false;
+  return nullptr;
 }
 
 // The close event decides: an action of None keeps the window, so does a failing handler.

@@ -2,6 +2,7 @@
 // its messages to the toolkit's events.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "event_guard.h"
 
 namespace orvel {
+
+class Win32SpeedButton;
 
 class Win32Form : public TFormWindow, public Win32Window {
  public:
@@ -59,6 +62,8 @@ class Win32Form : public TFormWindow, public Win32Window {
   void Detached() noexcept override;
   void Escaped(const std::exception& failure) noexcept override;
   Win32ChildControl& Child(std::string_view name);
+  // The first speed button that matches; nullptr when none does.
+  Win32SpeedButton* FindButton(const std::function<bool(const Win32SpeedButton&)>& matches);
   void CreateControls(HINSTANCE instance);
   void ArrangeTabOrder();
   // The form font and the window's icons at the current density.

@@ -71,8 +71,7 @@ long Win32SpeedButton::AccessibleState() const {
 
 // The press runs from the message queue: the asking program must not wait through a scan or a dialog.
 bool Win32SpeedButton::DoDefaultAction() {
-  if (!::IsWindowEnabled(window_) || !::IsWindowVisible(window_)) return false;
-  return ::PostMessageA(window_, kClickLater, 0, 0) != FALSE;
+  return Clickable() && ::PostMessageA(window_, kClickLater, 0, 0) != FALSE;
 }
 
 // The colour of the bitmap's bottom-left pixel is transparent. Drawn at its own size rather than
@@ -147,7 +146,7 @@ LRESULT Win32SpeedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
     case kClickLater:
-      if (::IsWindowEnabled(window_) && ::IsWindowVisible(window_)) Click();
+      if (Clickable()) Click();
       return 0;
     default:
       return Default(message, wParam, lParam);

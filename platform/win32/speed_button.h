@@ -20,6 +20,8 @@ class Win32SpeedButton : public Win32Control<TSpeedButton>, public AccessibleFac
   // A click by the mouse, the caption's accelerator or the button's shortcut.
   void Click();
   char Shortcut() const noexcept { return shortcut_; }
+  // Shown and enabled: a click by key or by assistive technology reaches it.
+  bool Clickable() const { return window_ && ::IsWindowVisible(window_) && ::IsWindowEnabled(window_); }
 
   // A push button for assistive technology, named by its caption unless it has a name of its own.
   std::string AccessibleName() const override;
