@@ -309,6 +309,18 @@ class StandinTest : public ::testing::Test, protected orvel::standin_test::Stand
 
   HRESULT StandinCanUnloadNow() const { return CanUnloadNowExport()(); }
 
+  // A connection to the local computer straight through the stand-in's locator.
+  ComPtr<ISWbemServices> ConnectDirectly() {
+    ComPtr<ISWbemLocator> locator;
+    ComPtr<ISWbemServices> services;
+    EXPECT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
+    if (locator) {
+      EXPECT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
+                S_OK);
+    }
+    return services;
+  }
+
   ScanResult Scan(const std::wstring& server = L"", const std::wstring& user = L"",
                   const std::wstring& password = L"") {
     return Client().Scan(server, user, password);
@@ -500,15 +512,12 @@ TEST_F(StandinTest, AHeldReferenceKeepsTheStandinLive) {
 
 TEST_F(StandinTest, SecuritySettingsBelongToTheConnection) {
   UseScenario("generate 1\n");
-  ComPtr<ISWbemLocator> locator;
-  ComPtr<ISWbemServices> services;
   ComPtr<ISWbemSecurity> first;
   ComPtr<ISWbemSecurity> second;
   ComPtr<ISWbemPrivilegeSet> privileges;
   ComPtr<ISWbemPrivilege> privilege;
-  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
-  ASSERT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
-            S_OK);
+  const ComPtr<ISWbemServices> services = ConnectDirectly();
+  ASSERT_TRUE(services);
   ASSERT_EQ(services->get_Security_(&first), S_OK);
   ASSERT_EQ(services->get_Security_(&second), S_OK);
   ASSERT_EQ(first->put_ImpersonationLevel(wbemImpersonationLevelDelegate), S_OK);
@@ -825,13 +834,10 @@ TEST_F(StandinTest, ScenarioProcessesAreFoundByHandleAndEndedAsScripted) {
 
 TEST_F(StandinTest, ExecMethodServesOnlyTheTerminateOfAnInstance) {
   UseScenario("process Name=\"a.exe\" ProcessId=100\n");
-  ComPtr<ISWbemLocator> locator;
-  ComPtr<ISWbemServices> services;
   ComPtr<ISWbemObject> processClass;
   ComPtr<ISWbemObject> instance;
-  ASSERT_EQ(CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&locator)), S_OK);
-  ASSERT_EQ(locator->ConnectServer(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &services),
-            S_OK);
+  const ComPtr<ISWbemServices> services = ConnectDirectly();
+  ASSERT_TRUE(services);
   ASSERT_EQ(services->Get(Bstr(L"Win32_Process"), 0, nullptr, &processClass), S_OK);
   ASSERT_EQ(services->Get(Bstr(L"Win32_Process.Handle=\"100\""), 0, nullptr, &instance), S_OK);
   const auto execute = [](ISWbemObject* object, const wchar_t* method, ComPtr<ISWbemObject>& out) {
