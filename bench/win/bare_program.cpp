@@ -17,10 +17,13 @@
 
 #include "app/form_definition.h"
 #include "app/form_layout.h"
+#include "plain_values.h"
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using orvel::bench::Integer;
+using orvel::bench::Seconds;
 using orvel::ControlDef;
 using orvel::ControlKind;
 using orvel::Form1Controls;
@@ -129,25 +132,7 @@ std::string Narrow(const VARIANT& value) {
   return text;
 }
 
-// A number, or decimal text as WMI sends its 64-bit values.
-std::int64_t Integer(const VARIANT& value) {
-  if (value.vt == VT_I4) return value.lVal;
-  if (value.vt != VT_BSTR || !value.bstrVal) return 0;
-  std::int64_t number = 0;
-  for (const wchar_t* c = value.bstrVal; *c >= L'0' && *c <= L'9'; ++c) number = number * 10 + (*c - L'0');
-  return number;
-}
-
 std::string Number(const VARIANT& value) { return std::to_string(static_cast<std::uint32_t>(Integer(value))); }
-
-// Whole seconds of a count of 100 ns, halves to even.
-std::uint32_t Seconds(const VARIANT& value) {
-  const std::int64_t ticks = Integer(value);
-  std::int64_t seconds = ticks / 10000000;
-  const std::int64_t rest = ticks % 10000000;
-  if (rest > 5000000 || (rest == 5000000 && seconds % 2 != 0)) ++seconds;
-  return static_cast<std::uint32_t>(seconds);
-}
 
 std::string TwoDigits(unsigned value) {
   char text[4];

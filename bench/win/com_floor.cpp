@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/com.h"
+#include "plain_values.h"
 
 namespace orvel::bench {
 namespace {
@@ -105,30 +106,6 @@ void EachProcess(const std::string& computer, const std::string& user, const std
 // --- the least a scan must do with what it reads, in plain code ---------------------------------
 
 std::string Text(const VARIANT& value) { return value.vt == VT_BSTR ? com::ToAnsi(value.bstrVal) : std::string(); }
-
-// A number, or decimal text as WMI sends its 64-bit values.
-std::int64_t Integer(const VARIANT& value) {
-  switch (value.vt) {
-    case VT_I4: return value.lVal;
-    case VT_UI4: return value.ulVal;
-    case VT_BSTR: {
-      // Digits only: a floor needs no sign, no blanks and no overflow check.
-      std::int64_t number = 0;
-      for (const wchar_t* c = value.bstrVal; c && *c >= L'0' && *c <= L'9'; ++c) number = number * 10 + (*c - L'0');
-      return number;
-    }
-    default: return 0;
-  }
-}
-
-// Whole seconds of a count of 100 ns, halves to even, in integers.
-std::uint32_t Seconds(const VARIANT& value) {
-  const std::int64_t ticks = Integer(value);
-  std::int64_t seconds = ticks / 10000000;
-  const std::int64_t rest = ticks % 10000000;
-  if (rest > 5000000 || (rest == 5000000 && seconds % 2 != 0)) ++seconds;
-  return static_cast<std::uint32_t>(seconds);
-}
 
 void ReadRecord(IDispatch& element, TProcesInformation& record) {
   Values values;
