@@ -172,9 +172,9 @@ void Win32Form::ArrangeTabOrder() {
 }
 
 Win32ChildControl& Win32Form::Child(std::string_view name) {
-  for (std::size_t i = 0; i < controls_.size(); ++i)
-    if (name == Form1Controls[i].name) return *controls_[i];
-  throw std::out_of_range("the form has no control " + std::string(name));
+  const ControlDef* def = FindControlDef(name);
+  if (!def) throw std::out_of_range("the form has no control " + std::string(name));
+  return *controls_[static_cast<std::size_t>(def - Form1Controls.data())];
 }
 
 // --- window procedure ----------------------------------------------------------------------------
