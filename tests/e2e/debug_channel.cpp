@@ -51,7 +51,7 @@ int HexDigit(char c) {
 
 TracedProgram::TracedProgram() {
   log_ = TempDir() + "\\debugstr.log";
-  const std::string command = "/bin/sh -c \"WINEDEBUG=-all,+debugstr exec wine '" ORVEL_EXE_UNIX_PATH "' 2>'" +
+  const std::string command = "/bin/sh -c \"WINEDEBUG=-all,+debugstr exec '" ORVEL_WINE_UNIX_PATH "' '" ORVEL_EXE_UNIX_PATH "' 2>'" +
                               UnixPath(log_) + "'\"";
   const std::set<DWORD> before = ProgramProcesses();
   STARTUPINFOA startup{};
