@@ -44,72 +44,80 @@ constexpr const char* HintBodySpanish =
 #undef ORVEL_HOMEPAGE_LINK
 
 // Columns: English, German, Spanish. The English captions are the form definition's own.
-constexpr const char* const LanguageTexts[TextIdCount][LanguageCount] = {
-    /* txtTitle */ {TitleEnglish, "Orvel f\xFCr Windows Netzwerke", TitleEnglish},
-    /* txtHintTitle */ {"More details ...", "Mehr Details ...", "M\xE1s detalles ..."},
-    /* txtHintBody */ {HintBodyEnglish, HintBodyGerman, HintBodySpanish},
-    /* txtUserCaption */ {NoCaption, "&Benutzer", "&Usuario"},
-    /* txtPasswordCaption */ {NoCaption, "&Passwort", "&Contrase\xF1" "a"},
-    /* txtColProcess */ {NoCaption, "Prozess", "Proceso"},
-    /* txtColFolder */ {NoCaption, "Ordner", "Carpeta"},
-    /* txtColProcessId */ {NoCaption, "Prozess ID", "ID del proceso"},
-    /* txtColParentPid */ {NoCaption, "Parent PID", "PID principal"},
-    /* txtColRam */ {NoCaption, "RAM", "Memoria"},
-    /* txtColCpuTime */ {NoCaption, "CPU Zeit", "Tiempo del CPU"},
-    /* txtColPriority */ {NoCaption, "Priorit\xE4t", NoCaption},
-    /* txtScanNow */ {NoCaption, "&Jetzt Scannen", "\xA1" "Escanear ahora!"},
-    /* txtProcessCount */ {"%d processes", "%d Prozesse", "%d procesos"},
-    /* txtErrorHeading */ {ErrorHeadingEnglish, "Es ist ein Fehler aufgetreten:", ErrorHeadingEnglish},
-    /* txtErrorCaption */ {ErrorCaptionEnglish, "WMI Fehler", ErrorCaptionEnglish},
-    /* txtErrorHint */
-    {ErrorHintEnglish, "Hinweis: Suche im Internet nach \"WMI %s\" oder \"Kestrawatch\" um diesen Fehler zu beheben.",
-     ErrorHintEnglish},
-    /* txtStarting */ {Starting, Starting, Starting},
-    /* txtConnectingTo */ {ConnectingToEnglish, "Verbinde mit ", ConnectingToEnglish},
-    /* txtChooseComputer */ {ChooseComputerEnglish, "Computer ausw\xE4hlen", ChooseComputerEnglish},
-    /* txtSelectProcess */ {SelectProcessEnglish, "Bitte markieren Sie zuerst einen Prozess.", SelectProcessEnglish},
+constexpr TextRow LanguageTexts[TextIdCount] = {
+    {txtTitle, {TitleEnglish, "Orvel f\xFCr Windows Netzwerke", TitleEnglish}},
+    {txtHintTitle, {"More details ...", "Mehr Details ...", "M\xE1s detalles ..."}},
+    {txtHintBody, {HintBodyEnglish, HintBodyGerman, HintBodySpanish}},
+    {txtUserCaption, {NoCaption, "&Benutzer", "&Usuario"}},
+    {txtPasswordCaption, {NoCaption, "&Passwort", "&Contrase\xF1" "a"}},
+    {txtColProcess, {NoCaption, "Prozess", "Proceso"}},
+    {txtColFolder, {NoCaption, "Ordner", "Carpeta"}},
+    {txtColProcessId, {NoCaption, "Prozess ID", "ID del proceso"}},
+    {txtColParentPid, {NoCaption, "Parent PID", "PID principal"}},
+    {txtColRam, {NoCaption, "RAM", "Memoria"}},
+    {txtColCpuTime, {NoCaption, "CPU Zeit", "Tiempo del CPU"}},
+    {txtColPriority, {NoCaption, "Priorit\xE4t", NoCaption}},
+    {txtScanNow, {NoCaption, "&Jetzt Scannen", "\xA1" "Escanear ahora!"}},
+    {txtProcessCount, {"%d processes", "%d Prozesse", "%d procesos"}},
+    {txtErrorHeading, {ErrorHeadingEnglish, "Es ist ein Fehler aufgetreten:", ErrorHeadingEnglish}},
+    {txtErrorCaption, {ErrorCaptionEnglish, "WMI Fehler", ErrorCaptionEnglish}},
+    {txtErrorHint,
+     {ErrorHintEnglish, "Hinweis: Suche im Internet nach \"WMI %s\" oder \"Kestrawatch\" um diesen Fehler zu beheben.",
+      ErrorHintEnglish}},
+    {txtStarting, {Starting, Starting, Starting}},
+    {txtConnectingTo, {ConnectingToEnglish, "Verbinde mit ", ConnectingToEnglish}},
+    {txtChooseComputer, {ChooseComputerEnglish, "Computer ausw\xE4hlen", ChooseComputerEnglish}},
+    {txtSelectProcess, {SelectProcessEnglish, "Bitte markieren Sie zuerst einen Prozess.", SelectProcessEnglish}},
     // The list's context menu: "&" marks the item's letter, a tab puts the shortcut at the right.
-    /* txtMenuCopy */ {"&Copy\tCtrl+C", "&Kopieren\tStrg+C", "&Copiar\tCtrl+C"},
-    /* txtMenuCopyAll */ {"Copy &all", "&Alle kopieren", "Copiar &todo"},
-    /* txtMenuLookUp */ {"&Look up on the web", "Im &Web nachschlagen", "&Buscar en la web"},
-    /* txtMenuEndProcess */ {"&End process...", "Prozess &beenden...", "&Terminar proceso..."},
+    {txtMenuCopy, {"&Copy\tCtrl+C", "&Kopieren\tStrg+C", "&Copiar\tCtrl+C"}},
+    {txtMenuCopyAll, {"Copy &all", "&Alle kopieren", "Copiar &todo"}},
+    {txtMenuLookUp, {"&Look up on the web", "Im &Web nachschlagen", "&Buscar en la web"}},
+    {txtMenuEndProcess, {"&End process...", "Prozess &beenden...", "&Terminar proceso..."}},
     // Ending a process; the placeholders are filled in the order written.
-    /* txtEndQuestion: name, process ID, computer */
-    {"End %s (process ID %s) on %s? Unsaved data in it will be lost.",
-     "%s (Prozess-ID %s) auf %s beenden? Nicht gespeicherte Daten gehen dabei verloren.",
-     "\xBFTerminar %s (ID de proceso %s) en %s? Se perder\xE1n los datos no guardados."},
-    /* txtEndScanFirst: computer */
-    {"The list shows the processes of %s. Please scan again before ending a process.",
-     "Die Liste zeigt die Prozesse von %s. Bitte scannen Sie erneut, bevor Sie einen Prozess beenden.",
-     "La lista muestra los procesos de %s. Vuelva a escanear antes de terminar un proceso."},
-    /* txtEndGone: process ID, computer, name */
-    {"Process ID %s on %s no longer belongs to %s. Nothing was ended; scan again to see what is running now.",
-     "Die Prozess-ID %s auf %s geh\xF6rt nicht mehr zu %s. Es wurde nichts beendet; scannen Sie erneut, um zu "
-     "sehen, was jetzt l\xE4uft.",
-     "El ID de proceso %s en %s ya no pertenece a %s. No se ha terminado nada; vuelva a escanear para ver lo que "
-     "se est\xE1 ejecutando ahora."},
-    /* txtEndFailed: name, process ID, reason */
-    {"%s (process ID %s) could not be ended: %s", "%s (Prozess-ID %s) konnte nicht beendet werden: %s",
-     "No se pudo terminar %s (ID de proceso %s): %s"},
-    /* txtEndAccessDenied */ {"access denied.", "Zugriff verweigert.", "acceso denegado."},
-    /* txtEndNoPrivilege */ {"insufficient privilege.", "unzureichende Berechtigung.", "privilegios insuficientes."},
-    /* txtEndUnknownFailure */ {"unknown failure.", "unbekannter Fehler.", "error desconocido."},
-    /* txtEndPathNotFound */ {"path not found.", "Pfad nicht gefunden.", "ruta no encontrada."},
-    /* txtEndInvalidParameter */ {"invalid parameter.", "ung\xFCltiger Parameter.", "par\xE1metro no v\xE1lido."},
-    /* txtEndReturnValue: the number */ {"return value %s.", "R\xFC" "ckgabewert %s.", "valor devuelto %s."},
+    {txtEndQuestion,  // name, process ID, computer
+     {"End %s (process ID %s) on %s? Unsaved data in it will be lost.",
+      "%s (Prozess-ID %s) auf %s beenden? Nicht gespeicherte Daten gehen dabei verloren.",
+      "\xBFTerminar %s (ID de proceso %s) en %s? Se perder\xE1n los datos no guardados."}},
+    {txtEndScanFirst,  // computer
+     {"The list shows the processes of %s. Please scan again before ending a process.",
+      "Die Liste zeigt die Prozesse von %s. Bitte scannen Sie erneut, bevor Sie einen Prozess beenden.",
+      "La lista muestra los procesos de %s. Vuelva a escanear antes de terminar un proceso."}},
+    {txtEndGone,  // process ID, computer, name
+     {"Process ID %s on %s no longer belongs to %s. Nothing was ended; scan again to see what is running now.",
+      "Die Prozess-ID %s auf %s geh\xF6rt nicht mehr zu %s. Es wurde nichts beendet; scannen Sie erneut, um zu "
+      "sehen, was jetzt l\xE4uft.",
+      "El ID de proceso %s en %s ya no pertenece a %s. No se ha terminado nada; vuelva a escanear para ver lo que "
+      "se est\xE1 ejecutando ahora."}},
+    {txtEndFailed,  // name, process ID, reason
+     {"%s (process ID %s) could not be ended: %s", "%s (Prozess-ID %s) konnte nicht beendet werden: %s",
+      "No se pudo terminar %s (ID de proceso %s): %s"}},
+    {txtEndAccessDenied, {"access denied.", "Zugriff verweigert.", "acceso denegado."}},
+    {txtEndNoPrivilege, {"insufficient privilege.", "unzureichende Berechtigung.", "privilegios insuficientes."}},
+    {txtEndUnknownFailure, {"unknown failure.", "unbekannter Fehler.", "error desconocido."}},
+    {txtEndPathNotFound, {"path not found.", "Pfad nicht gefunden.", "ruta no encontrada."}},
+    {txtEndInvalidParameter, {"invalid parameter.", "ung\xFCltiger Parameter.", "par\xE1metro no v\xE1lido."}},
+    {txtEndReturnValue, {"return value %s.", "R\xFC" "ckgabewert %s.", "valor devuelto %s."}},  // the number
     // Read out by assistive technology for controls that show no caption of their own.
-    /* txtProcessListName */ {"Processes", "Prozesse", "Procesos"},
-    /* txtBrowseName */ {"Browse for computer", "Computer suchen", "Buscar equipo"},
+    {txtProcessListName, {"Processes", "Prozesse", "Procesos"}},
+    {txtBrowseName, {"Browse for computer", "Computer suchen", "Buscar equipo"}},
 };
 
-// A row or a language left out would leave null cells: the build refuses them.
+// A language left out would leave a null cell, a row left out a null row at the end: the build refuses them.
 constexpr bool EveryTextPresent() {
-  for (const auto& row : LanguageTexts)
-    for (const char* text : row)
+  for (const TextRow& row : LanguageTexts)
+    for (const char* text : row.texts)
       if (!text) return false;
   return true;
 }
 static_assert(EveryTextPresent(), "every text needs an entry in every language");
+
+// A row is found by its position: one out of place would show its texts under another identifier.
+constexpr bool EveryRowInPlace() {
+  for (int id = 0; id < TextIdCount; ++id)
+    if (LanguageTexts[id].id != id) return false;
+  return true;
+}
+static_assert(EveryRowInPlace(), "the rows must follow the order of TextId");
 
 const char* LookupText(TextId id, std::int32_t language) { return LanguageTexts[id][TextLanguage(language)]; }
 

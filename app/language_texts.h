@@ -48,7 +48,14 @@ enum TextId : int {
 
 constexpr int LanguageCount = 3;  // 0 English, 1 German, 2 Spanish
 
-extern const char* const LanguageTexts[TextIdCount][LanguageCount];
+// One row of the table: the identifier it is written for, then its texts in language order.
+struct TextRow {
+  TextId id;
+  const char* texts[LanguageCount];
+  constexpr const char* operator[](std::int32_t language) const { return texts[language]; }
+};
+
+extern const TextRow LanguageTexts[TextIdCount];
 
 // LanguageTexts[id][language]; a language outside the table reads English.
 const char* LookupText(TextId id, std::int32_t language);
