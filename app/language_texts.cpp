@@ -70,7 +70,7 @@ constexpr TextRow LanguageTexts[TextIdCount] = {
     {txtSelectProcess, {SelectProcessEnglish, "Bitte markieren Sie zuerst einen Prozess.", SelectProcessEnglish}},
     // The list's context menu: "&" marks the item's letter, a tab puts the shortcut at the right.
     {txtMenuCopy, {"&Copy\tCtrl+C", "&Kopieren\tStrg+C", "&Copiar\tCtrl+C"}},
-    {txtMenuCopyAll, {"Copy &all", "&Alle kopieren", "Copiar &todo"}},
+    {txtMenuCopyAll, {"Copy &all", "&Alle kopieren", "Copiar t&odo"}},
     {txtMenuLookUp, {"&Look up on the web", "Im &Web nachschlagen", "&Buscar en la web"}},
     {txtMenuEndProcess, {"&End process...", "Prozess &beenden...", "&Terminar proceso..."}},
     // Ending a process; the placeholders are filled in the order written.

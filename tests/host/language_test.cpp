@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "app/form_layout.h"
 #include "app/language.h"
 #include "app/language_texts.h"
 #include "form_fixture.h"
@@ -219,6 +221,33 @@ TEST_F(RelabelOrderTest, EnglishAndUnknownValuesOnlySetTheTitle) {
     Create();
     const std::vector<std::string> expected = {"Form.caption=" + TitleEnglish, "Application.title=" + TitleEnglish};
     EXPECT_EQ(CaptionWrites(journal), expected) << value;
+  }
+}
+
+// Each letter picks one thing: the window's buttons among themselves, the menu's items among themselves.
+// The labels' letters pick nothing.
+TEST_F(RelabelOrderTest, EveryAltLetterIsUniqueInEveryLanguage) {
+  const auto letterOf = [](const std::string& caption) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(AcceleratorOf(caption.c_str()))));
+  };
+  const auto unique = [](std::string letters) {
+    std::sort(letters.begin(), letters.end());
+    return std::adjacent_find(letters.begin(), letters.end()) == letters.end();
+  };
+  for (const char* language : {"0", "1", "2"}) {
+    System.arguments = {"Orvelkit.exe", "/language", language};
+    Create();
+    std::string window;
+    for (const ControlDef& control : Form1Controls)
+      if (control.kind == ControlKind::SpeedButton)
+        if (const char letter = letterOf(Form.Find<FakeSpeedButton>(control.name).Caption())) window += letter;
+    form1->ListView1ContextPopup(&ListView1, 0, 0);
+    std::string menu;
+    for (const TMenuItem& item : Application.menus.back().items)
+      if (!item.Caption.empty()) menu += letterOf(item.Caption);
+    EXPECT_TRUE(unique(window)) << "language " << language << ": " << window;
+    EXPECT_EQ(menu.find('\0'), std::string::npos) << "language " << language << ": an item without a letter";
+    EXPECT_TRUE(unique(menu)) << "language " << language << ": " << menu;
   }
 }
 
