@@ -58,8 +58,8 @@ EndProcessOutcome EndProcess(IWmi& wmi, const std::string& computer, const std::
   return {returnValue == 0 ? EndProcessOutcome::Kind::Ended : EndProcessOutcome::Kind::Refused, returnValue};
 }
 
-// Asks first; ends only on the computer and as the user the rows were scanned from, and scans again
-// when the process is gone so that the list shows what runs now.
+// Ends only on the computer and as the user the rows were scanned from, and asks only then; scans
+// again when the process is gone so that the list shows what runs now.
 void TForm1::EndProcessClick(TObject* sender) {
   const TListRow* row = ListView1.Selected();
   if (!row) return;
@@ -67,14 +67,16 @@ void TForm1::EndProcessClick(TObject* sender) {
   const std::string processId(row->Cell(kProcessIdColumn));
   const std::string title = Services.Application.Title();
   TApplication& application = Services.Application;
-  if (application.MessageBox(FormatText(Text(txtEndQuestion), {name, processId, FScannedComputer}), title,
-                             kQuestionBox) != kIdYes)
-    return;
+  // The scan connected to the local computer when no name was given; the texts name it.
+  const std::string computer = FScannedComputer.empty() ? LocalComputerName(Services.System) : FScannedComputer;
   if (!Services.System.SameTextIgnoringCase(PcComboBox.Text(), FScannedComputer) ||
       !Services.System.SameTextIgnoringCase(UserComboBox.Text(), FScannedUser)) {
-    application.MessageBox(FormatText(Text(txtEndScanFirst), {FScannedComputer}), title, kRefusalBox);
+    application.MessageBox(FormatText(Text(txtEndScanFirst), {computer}), title, kRefusalBox);
     return;
   }
+  if (application.MessageBox(FormatText(Text(txtEndQuestion), {name, processId, computer}), title, kQuestionBox) !=
+      kIdYes)
+    return;
   EndProcessOutcome outcome;
   try {
     outcome = EndProcess(Services.Wmi, FScannedComputer, FScannedUser, PasswordEdit.Text(), processId, name);
@@ -88,7 +90,7 @@ void TForm1::EndProcessClick(TObject* sender) {
       StartButtonClick(sender);
       return;
     case EndProcessOutcome::Kind::Gone:
-      application.MessageBox(FormatText(Text(txtEndGone), {processId, FScannedComputer, name}), title, kRefusalBox);
+      application.MessageBox(FormatText(Text(txtEndGone), {processId, computer, name}), title, kRefusalBox);
       return;
     case EndProcessOutcome::Kind::Refused: {
       const std::string number = std::to_string(outcome.returnValue);

@@ -120,8 +120,10 @@ TEST_F(EndProcessTest, YesEndsItWithTheFieldsPasswordAndScansAgain) {
   PcComboBox.SetText("workstation7");  // letter case aside, the computer scanned
   PasswordEdit.SetText("typed later");
   End();
-  EXPECT_EQ(fakeWmi->calls[1], "ConnectServer(WORKSTATION7, root\\CIMV2, , <set>, , , 128)");
-  EXPECT_EQ(Count("Get(Win32_Process.Handle=\"101\", 0)"), 1);
+  EXPECT_EQ(std::vector(fakeWmi->calls.begin() + 1, fakeWmi->calls.begin() + 5),
+            (std::vector<std::string>{"ConnectServer(WORKSTATION7, root\\CIMV2, , <set>, , , 128)",
+                                      "SetImpersonationLevel(3)", "AddPrivilege(19, true)",
+                                      "Get(Win32_Process.Handle=\"101\", 0)"}));
   EXPECT_EQ(Count("ExecMethod(1, Terminate)"), 1);
   EXPECT_EQ(Count("ConnectServer("), 2) << "the end, then the scan that shows it gone";
   ASSERT_EQ(ListView1.RowCount(), 2);
@@ -136,9 +138,21 @@ TEST_F(EndProcessTest, RefusedWhenTheFieldsNoLongerNameTheScannedComputerAndUser
     field->SetText(text);
     End();
     EXPECT_EQ(LastBox(), "The list shows the processes of WORKSTATION7. Please scan again before ending a process.");
+    EXPECT_EQ(Application.boxes.size(), 1u) << "refused without asking first";
     EXPECT_TRUE(fakeWmi->calls.empty());
     field->SetText(before);
   }
+}
+
+// The scan of an empty computer field connected to the local computer: the texts name it.
+TEST_F(EndProcessTest, AnEmptyComputerFieldIsNamedAsTheLocalComputer) {
+  PcComboBox.SetText("");
+  Rescan();
+  End(kIdNo);
+  EXPECT_EQ(LastBox(), "End p1.exe (process ID 101) on WORKSTATION7? Unsaved data in it will be lost.");
+  PcComboBox.SetText("OTHERPC");
+  End();
+  EXPECT_EQ(LastBox(), "The list shows the processes of WORKSTATION7. Please scan again before ending a process.");
 }
 
 TEST_F(EndProcessTest, NothingEndedWhenTheProcessIdNoLongerNamesTheListedProcess) {
