@@ -60,7 +60,9 @@ void TForm1::ListView1ContextPopup(TObject* sender, int x, int y) {
     items.push_back({entry.caption ? Text(*entry.caption) : "", entry.caption && anyRow && (selected || !entry.needsRow)});
   const int chosen = Services.Application.PopupMenu(items, x, y);
   if (chosen < 0 || chosen >= static_cast<int>(items.size()) || !items[static_cast<std::size_t>(chosen)].Enabled) return;
-  (this->*kMenu[static_cast<std::size_t>(chosen)].command)(sender);
+  // From the queue: a command may show a box and refill the list, never inside the list's own right-click handling.
+  const auto command = kMenu[static_cast<std::size_t>(chosen)].command;
+  Services.Application.Post([this, command, sender] { (this->*command)(sender); });
 }
 
 // Ctrl+C copies the selected row; Ctrl+1 to Ctrl+9 and Ctrl+0 sort by the first to the tenth column,

@@ -195,6 +195,9 @@ class TApplication {
   virtual void ShowErrorBox(const std::string& text) = 0;
   // A popup menu of the main window at a point of the screen; the index of the chosen item, or -1.
   virtual int PopupMenu(const std::vector<TMenuItem>& items, int x, int y) = 0;
+  // Runs the call from the message queue, once the message being handled has returned: a menu's
+  // command must not run inside the control's own handling of the click that opened the menu.
+  virtual void Post(std::function<void()> call) = 0;
   TNotifyEvent OnDeactivate;
 };
 

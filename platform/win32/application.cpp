@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include "event_guard.h"
 #include "handles.h"
 #include "win32_error.h"
+#include "window.h"
+#include "window_messages.h"
 
 namespace orvel {
 
@@ -60,7 +63,39 @@ class CentringHookScope {
 
 }  // namespace
 
+// Receives the posted calls' messages: they wait in the thread's queue behind what is being handled.
+class Win32Application::CallWindow : public Win32Window {
+ public:
+  explicit CallWindow(Win32Application& application) : application_(application) {
+    WNDCLASSEXA cls{};
+    cls.hInstance = ::GetModuleHandleA(nullptr);
+    cls.lpszClassName = kClassName;
+    RegisterWindowClass(cls);
+    ::CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
+    if (!window_) ThrowLastError("CreateWindowExA");
+  }
+  CallWindow(const CallWindow&) = delete;
+  CallWindow& operator=(const CallWindow&) = delete;
+  ~CallWindow() override {
+    if (window_) ::DestroyWindow(window_);
+  }
+
+ private:
+  static constexpr const char* kClassName = "OrvelPostedCalls";
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != kRunPosted) return Default(message, wParam, lParam);
+    application_.RunNextPosted();
+    return 0;
+  }
+  void Escaped(const std::exception& failure) noexcept override { ReportEscapedError(application_, failure); }
+
+  Win32Application& application_;
+};
+
 Win32Application::Win32Application() : messageBox_(&::MessageBoxA) {}
+
+Win32Application::~Win32Application() = default;
 
 void Win32Application::ShowMessage(const std::string& text) {
   const CentringHookScope centring;
@@ -89,6 +124,23 @@ int Win32Application::PopupMenu(const std::vector<TMenuItem>& items, int x, int 
   const BOOL chosen = ::TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
                                          x, y, mainWindow_, nullptr);
   return static_cast<int>(chosen) - 1;
+}
+
+void Win32Application::Post(std::function<void()> call) {
+  if (!callWindow_) callWindow_ = std::make_unique<CallWindow>(*this);
+  posted_.push_back(std::move(call));
+  if (!::PostMessageA(callWindow_->Window(), kRunPosted, 0, 0)) {
+    posted_.pop_back();
+    ThrowLastError("PostMessageA");
+  }
+}
+
+// One message, one call, in the order posted; a failing call is reported as a failing handler is.
+void Win32Application::RunNextPosted() noexcept {
+  if (posted_.empty()) return;
+  const std::function<void()> call = std::move(posted_.front());
+  posted_.pop_front();
+  FireEvent(*this, call);
 }
 
 }  // namespace orvel

@@ -1,7 +1,9 @@
 // The application object over Win32: title, deactivation event and the toolkit's own boxes.
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ class Win32Application : public TApplication {
   using MessageBoxFunction = std::function<int(HWND owner, const char* text, const char* caption, UINT flags)>;
 
   Win32Application();
+  ~Win32Application() override;
 
   void SetTitle(const std::string& title) override { title_ = title; }
   std::string Title() const override { return title_; }
@@ -24,6 +27,8 @@ class Win32Application : public TApplication {
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) override;
   void ShowErrorBox(const std::string& text) override;
   int PopupMenu(const std::vector<TMenuItem>& items, int x, int y) override;
+  // To a message-only window of its own: a posted call needs no main window.
+  void Post(std::function<void()> call) override;
 
   void SetMainWindow(HWND window) noexcept { mainWindow_ = window; }
   HWND MainWindow() const noexcept { return mainWindow_; }
@@ -33,6 +38,11 @@ class Win32Application : public TApplication {
   std::string title_;
   HWND mainWindow_ = nullptr;
   MessageBoxFunction messageBox_;
+
+  class CallWindow;
+  void RunNextPosted() noexcept;
+  std::deque<std::function<void()>> posted_;
+  std::unique_ptr<CallWindow> callWindow_;  // created by the first Post
 };
 
 }  // namespace orvel

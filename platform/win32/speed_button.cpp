@@ -8,6 +8,7 @@
 #include "resource_ids.h"
 
 #include "event_guard.h"
+#include "window_messages.h"
 
 namespace orvel {
 
@@ -15,7 +16,6 @@ namespace {
 
 constexpr int kGlyphSpacing = 4;  // pixels between glyph and caption at the design density
 constexpr int kGlyphWidths[] = {16, 20, 24, 32};  // in the order of their resource ids' steps
-constexpr UINT kClickLater = WM_APP + 1;          // an assistive technology's press, from the queue
 
 }  // namespace
 

@@ -266,12 +266,22 @@ class FakeApplication : public TApplication {
     menus.push_back({items, x, y});
     return menuChoice;
   }
+  void Post(std::function<void()> call) override { posted.push_back(std::move(call)); }
+  // The posted calls in order, as the message loop runs them, and any they post.
+  void RunPosted() {
+    while (!posted.empty()) {
+      const std::function<void()> call = std::move(posted.front());
+      posted.erase(posted.begin());
+      call();
+    }
+  }
   struct Box { std::string text, caption; std::uint32_t flags; };
   struct Menu { std::vector<TMenuItem> items; int x, y; };
   std::vector<std::string> messages;
   std::vector<Box> boxes;
   std::vector<std::string> errorBoxes;
   std::vector<Menu> menus;
+  std::vector<std::function<void()>> posted;
   int menuChoice = -1;  // the item the user picks from a popup menu
   int boxAnswer = 1;    // what every message box answers (IDOK)
  private:
