@@ -65,4 +65,10 @@ const ControlDef* FindControlDef(std::string_view name) {
   return nullptr;
 }
 
+const ControlDef* FindShortcutControlDef(std::uint16_t virtualKey) {
+  for (const ControlDef& control : Form1Controls)
+    if (control.shortcut != 0 && static_cast<unsigned char>(control.shortcut) == virtualKey) return &control;
+  return nullptr;
+}
+
 }  // namespace orvel

@@ -53,7 +53,7 @@ struct ControlDef {
   int glyph;                           // bitmap resource id, 0: none
   bool showHint;
   std::span<const ColumnDef> columns;  // a list view's columns
-  char shortcut = 0;                   // Ctrl with this key clicks it from anywhere in the window
+  char shortcut = 0;                   // Ctrl with this key code clicks it from anywhere (a letter: its capital)
 };
 
 struct FormDef {
@@ -74,5 +74,9 @@ extern const std::span<const ColumnDef> ProcessColumns;
 
 // The row of the control with this name; nullptr when there is none.
 const ControlDef* FindControlDef(std::string_view name);
+
+// The row of the control that Ctrl with this virtual-key code clicks; nullptr when none. A key code,
+// not a character: the numeric keypad's 2 is 0x62, the character "b".
+const ControlDef* FindShortcutControlDef(std::uint16_t virtualKey);
 
 }  // namespace orvel

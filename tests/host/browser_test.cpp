@@ -272,5 +272,13 @@ TEST_F(BrowserTest, NameEndsAtItsFirstZeroByte) {
   EXPECT_EQ(Browse(), "PC7");
 }
 
+// Shortcuts are matched as key codes: the numeric keypad's 2 (0x62) is "b" only as a character.
+TEST(BrowserShortcut, CtrlBIsTheLetterKeyOnly) {
+  const ControlDef* button = FindShortcutControlDef('B');
+  ASSERT_NE(button, nullptr);
+  EXPECT_STREQ(button->name, "DirButton");
+  EXPECT_EQ(FindShortcutControlDef(0x62), nullptr) << "Ctrl+Numpad2";
+}
+
 }  // namespace
 }  // namespace orvel::fakes
