@@ -61,6 +61,17 @@ Size FormOuterSize(int dpi) { return {Scaled(Form1Def.outerWidth, dpi), Scaled(F
 
 int FormFontHeight(int dpi) { return Scaled(Form1Def.fontHeight, dpi); }
 
+Rect FirstPlace(int dpi, Size screen, const Rect& workArea, Size smallest) {
+  const Size outer = FormOuterSize(dpi);
+  const bool fits = outer.width <= workArea.width && outer.height <= workArea.height;
+  if (dpi == kDesignDpi || fits)
+    return {std::max(0, (screen.width - outer.width) / 2), std::max(0, (screen.height - outer.height) / 2), outer.width,
+            outer.height};
+  const int width = std::max(std::min(outer.width, workArea.width), smallest.width);
+  const int height = std::max(std::min(outer.height, workArea.height), smallest.height);
+  return {workArea.left + (workArea.width - width) / 2, workArea.top + (workArea.height - height) / 2, width, height};
+}
+
 std::vector<const ControlDef*> TabSequence() {
   std::vector<const ControlDef*> sequence;
   for (const ControlDef& control : Form1Controls)

@@ -29,6 +29,12 @@ Rect AnchoredRect(const ControlDef& control, int clientWidth, int clientHeight, 
 Size FormOuterSize(int dpi);
 int FormFontHeight(int dpi);
 
+// Where the window first stands (outer rectangle) at a density: its outer size, centred on the
+// primary screen of this size. At a density other than the design's, a size the work area of the
+// window's monitor cannot hold is fitted into that work area and centred in it, never smaller than
+// `smallest` (the outer size of the smallest client area).
+Rect FirstPlace(int dpi, Size screen, const Rect& workArea, Size smallest);
+
 // The focusable controls in Tab order (ascending tab order).
 std::vector<const ControlDef*> TabSequence();
 

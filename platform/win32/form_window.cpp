@@ -51,12 +51,28 @@ std::unique_ptr<Win32ChildControl> MakeControl(ControlKind kind, Win32Applicatio
   throw std::logic_error("a control kind without a Win32 wrapper");
 }
 
-// The window's outer rectangle at a density, centred on the primary screen.
-RECT CentredPlace(int dpi) {
-  const Size outer = FormOuterSize(dpi);
-  const int left = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - outer.width) / 2);
-  const int top = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - outer.height) / 2);
-  return {left, top, left + outer.width, top + outer.height};
+// The work area (the screen without the taskbar and docked bars) of a monitor.
+Rect WorkAreaOf(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!monitor || !::GetMonitorInfoA(monitor, &info))
+    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  const RECT& work = info.rcWork;
+  return {work.left, work.top, work.right - work.left, work.bottom - work.top};
+}
+
+// The outer size of a window of the form's styles around the smallest client area, at a density.
+Size SmallestOuterSize(int dpi, DWORD style, DWORD exStyle) {
+  const Size minimum = MinimumClientSize(dpi);
+  RECT frame{0, 0, minimum.width, minimum.height};
+  AdjustWindowRectForDpi(frame, style, exStyle, dpi);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The window's first outer rectangle at a density on a monitor.
+Rect FirstPlaceOn(HMONITOR monitor, int dpi) {
+  return FirstPlace(dpi, {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}, WorkAreaOf(monitor),
+                    SmallestOuterSize(dpi, kFormStyle, kFormExStyle));
 }
 
 }  // namespace
@@ -89,19 +105,18 @@ void Win32Form::Destroy() {
 }
 
 void Win32Form::Create(HINSTANCE instance) {
-  // Made for the system's density, and placed anew only when its screen has another one.
-  const int systemDpi = SystemDpi();
-  RECT place = CentredPlace(systemDpi);
-  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, place.left, place.top,
-                    place.right - place.left, place.bottom - place.top, nullptr, nullptr, instance,
-                    CreationParameter());
+  // Made for the system's density on the primary screen, and placed anew only when its monitor
+  // asks for another place (another density, or too small a work area for the scaled size).
+  const POINT screenCentre{::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2};
+  const Rect place = FirstPlaceOn(::MonitorFromPoint(screenCentre, MONITOR_DEFAULTTOPRIMARY), SystemDpi());
+  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, place.left, place.top, place.width,
+                    place.height, nullptr, nullptr, instance, CreationParameter());
   if (!window_) ThrowLastError(kClassName);
   dpi_ = WindowDpi(window_);
-  if (dpi_ != systemDpi) {
-    place = CentredPlace(dpi_);
-    ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+  const Rect placeHere = FirstPlaceOn(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), dpi_);
+  if (placeHere != place)
+    ::SetWindowPos(window_, nullptr, placeHere.left, placeHere.top, placeHere.width, placeHere.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-  }
   LoadDensityResources();
   application_.SetMainWindow(window_);
   CreateControls(instance);
@@ -260,11 +275,9 @@ void Win32Form::ArrangeControls(int clientWidth, int clientHeight) {
 }
 
 void Win32Form::LimitTrackSize(MINMAXINFO& info) const {
-  const Size minimum = MinimumClientSize(dpi_);
-  RECT frame{0, 0, minimum.width, minimum.height};
-  AdjustWindowRectForDpi(frame, static_cast<DWORD>(::GetWindowLongA(window_, GWL_STYLE)),
-                         static_cast<DWORD>(::GetWindowLongA(window_, GWL_EXSTYLE)), dpi_);
-  info.ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+  const Size smallest = SmallestOuterSize(dpi_, static_cast<DWORD>(::GetWindowLongA(window_, GWL_STYLE)),
+                                          static_cast<DWORD>(::GetWindowLongA(window_, GWL_EXSTYLE)));
+  info.ptMinTrackSize = {smallest.width, smallest.height};
 }
 
 void Win32Form::Activate(WORD state, bool minimized) {

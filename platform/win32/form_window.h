@@ -27,8 +27,8 @@ class Win32Form : public TFormWindow, public Win32Window {
   // Destroys a window still open without firing events: what they were bound to may be gone.
   ~Win32Form() override;
 
-  // The window, hidden and centred on the screen at the density it is shown at, and every control
-  // of the form definition.
+  // The window, hidden and centred on the screen at the density it is shown at (fitted into its
+  // monitor's work area where a scaled size does not fit), and every control of the form definition.
   void Create(HINSTANCE instance);
   // Destroys the window with its events still bound (the end of the message loop).
   void Destroy();

@@ -50,6 +50,25 @@ TEST(FormRules, LayoutAtEachDensity) {
   }
 }
 
+// The design's size and place at 96 pixels per inch whatever the screen; at another density a
+// window too large for its monitor's work area is fitted into it, centred, but never below the smallest size.
+TEST(FormRules, FirstPlaceFitsTheScaledWindowIntoTheWorkArea) {
+  struct Case { int dpi; Size screen; Rect workArea; Size smallest; Rect place; };
+  const Case cases[] = {
+      {96, {1280, 1024}, {0, 0, 1280, 984}, {200, 200}, {175, 163, 930, 697}},
+      {96, {800, 600}, {0, 0, 800, 560}, {200, 200}, {0, 0, 930, 697}},
+      // 1395 x 1046 at 144 on a 1280 x 1024 screen whose taskbar takes 40 pixels.
+      {144, {1280, 1024}, {0, 0, 1280, 984}, {200, 200}, {0, 0, 1280, 984}},
+      {144, {1920, 1200}, {0, 0, 1920, 1160}, {200, 200}, {262, 77, 1395, 1046}},
+      // Too high only, on a second monitor right of the primary one.
+      {144, {1280, 1024}, {1280, 0, 1600, 960}, {200, 200}, {1382, 0, 1395, 960}},
+      {192, {640, 480}, {0, 0, 640, 480}, {700, 300}, {-30, 0, 700, 480}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FirstPlace(c.dpi, c.screen, c.workArea, c.smallest), c.place)
+        << c.dpi << " on " << c.workArea.width << " x " << c.workArea.height;
+}
+
 // Maximised stays maximised; every way of asking for a minimised start gives one without activation.
 TEST(FormRules, StartShowCommand) {
   struct Case { int start, shown; };
