@@ -5,6 +5,7 @@
 
 #include "app/form_layout.h"
 #include "handles.h"
+#include "system.h"
 
 namespace orvel {
 namespace {
@@ -17,6 +18,9 @@ Function User32(const char* name) {
 }
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+// shcore's GetDpiForMonitor with MDT_EFFECTIVE_DPI (0) as the kind of density.
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+constexpr int kEffectiveDpi = 0;
 using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 // The W form alone exists; NONCLIENTMETRICSW is converted to the A form the program uses.
@@ -35,10 +39,26 @@ int SystemDpi() {
   return dpi > 0 ? dpi : kDesignDpi;
 }
 
+int MonitorDpi(HWND window) {
+  static const auto getDpiForMonitor = [] {
+    const HMODULE shcore = LoadSystemLibrary("shcore.dll");
+    const FARPROC address = shcore ? ::GetProcAddress(shcore, "GetDpiForMonitor") : nullptr;
+    return reinterpret_cast<GetDpiForMonitorFunction>(reinterpret_cast<void (*)()>(address));
+  }();
+  const HMONITOR monitor = window ? ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr;
+  UINT dpiX = 0, dpiY = 0;
+  if (!getDpiForMonitor || !monitor || FAILED(getDpiForMonitor(monitor, kEffectiveDpi, &dpiX, &dpiY))) return 0;
+  return static_cast<int>(dpiY);
+}
+
 int WindowDpi(HWND window) {
   static const auto getDpiForWindow = User32<GetDpiForWindowFunction>("GetDpiForWindow");
-  const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
-  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+  if (getDpiForWindow) {
+    const UINT dpi = window ? getDpiForWindow(window) : 0;
+    return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+  }
+  const int dpi = MonitorDpi(window);
+  return dpi > 0 ? dpi : SystemDpi();
 }
 
 int SystemMetricForDpi(int index, int dpi) {

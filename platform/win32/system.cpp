@@ -75,6 +75,15 @@ bool Win32System::GetUserNameA(char* buffer, std::uint32_t* size) {
 
 std::uint16_t Win32System::GetUserDefaultLangID() { return ::GetUserDefaultLangID(); }
 
+HMODULE LoadSystemLibrary(const char* file) {
+  if (const HMODULE library = ::LoadLibraryExA(file, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return library;
+  // Windows 7 without the update that knows the flag: the full path of the system folder instead.
+  char folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  return ::LoadLibraryA((std::string(folder) + "\\" + file).c_str());
+}
+
 std::vector<std::string> SplitCommandLine(const wchar_t* commandLine) {
   int count = 0;
   // One LocalAlloc block holding the pointers and their texts.

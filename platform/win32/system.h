@@ -2,8 +2,13 @@
 #pragma once
 
 #include "platform/system.h"
+#include "win32_api.h"
 
 namespace orvel {
+
+// A DLL loaded from the system folder only, never from beside the program or the current folder;
+// nullptr when it cannot be loaded. It stays loaded for the program's life.
+HMODULE LoadSystemLibrary(const char* file);
 
 // The platform's own splitting (CommandLineToArgvW) of a command line, narrowed to the ANSI code page.
 std::vector<std::string> SplitCommandLine(const wchar_t* commandLine);

@@ -2,6 +2,7 @@
 // Win32 calls: window, control classes and styles, rectangles, fonts, columns, Tab order, resizing.
 #include <cstring>
 
+#include "platform/win32/dpi.h"
 #include "resource_ids.h"
 #include "toolkit_fixture.h"
 
@@ -259,6 +260,9 @@ TEST_F(FormLayoutTest, AnotherScreensDensityLaysTheWindowOutAnew) {
   if (icon.hbmColor) ::DeleteObject(icon.hbmColor);
   EXPECT_EQ(mask.bmWidth, 24) << "the small icon at 144 pixels per inch";
 }
+
+// Where GetDpiForWindow is missing (Windows 8.1), the window's monitor tells its density.
+TEST_F(FormLayoutTest, TheMonitorTellsTheWindowsDensity) { EXPECT_EQ(MonitorDpi(Main()), WindowDpi(Main())); }
 
 TEST_F(FormLayoutTest, ResizingFollowsTheAnchors) {
   const SIZE sizes[] = {{1200, 900}, {700, 500}, {Form1Def.outerWidth, Form1Def.outerHeight}};
