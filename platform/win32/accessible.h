@@ -9,8 +9,8 @@
 
 namespace orvel {
 
-// Implemented by a control wrapper that answers for its window; asked at every question, so the
-// answers follow the control (a relabelled caption, a disabled button).
+// Implemented by the Win32Window object of a window that answers for itself; asked at every
+// question, so the answers follow the control (a relabelled caption, a disabled button).
 class AccessibleFacts {
  public:
   virtual std::string AccessibleName() const = 0;
@@ -21,12 +21,21 @@ class AccessibleFacts {
   // Starts the default action; returns at once, the action follows from the message queue.
   virtual bool DoDefaultAction() { return false; }
 
+  // The answer to WM_GETOBJECT for the window's client area (OBJID_CLIENT). A field is named by
+  // Dynamic Annotation where the system offers it, which leaves the answers to the standard object
+  // (0 here: the window's own handling); elsewhere, and for a push button, an object of its own.
+  LRESULT ClientObject(HWND window, WPARAM wParam);
+  // The name changed: an annotation follows it.
+  void NameChanged(HWND window);
+  // The window's last message: its annotation goes with it.
+  void Forget(HWND window) noexcept;
+
  protected:
   ~AccessibleFacts() = default;
-};
 
-// The accessible object of the client area (OBJID_CLIENT) of a window whose Win32Window object is
-// also its AccessibleFacts; 0 when it cannot be made (then the window's own handling answers).
-LRESULT AccessibleClientObject(HWND window, WPARAM wParam);
+ private:
+  enum class Naming { Untried, Annotated, OwnObject };
+  Naming naming_ = Naming::Untried;
+};
 
 }  // namespace orvel

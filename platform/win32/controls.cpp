@@ -62,7 +62,7 @@ HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const char* 
   return window_;
 }
 
-// --- KeyDownSubclass -----------------------------------------------------------------------------
+// --- ComboBoxEdit --------------------------------------------------------------------------------
 
 bool PassKeyDown(TApplication& application, const TKeyEvent& event, TObject& sender, WPARAM& wParam) {
   auto key = static_cast<std::uint16_t>(wParam);
@@ -71,7 +71,7 @@ bool PassKeyDown(TApplication& application, const TKeyEvent& event, TObject& sen
   return key != 0;
 }
 
-LRESULT KeyDownSubclass::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ComboBoxEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && !PassKeyDown(application_, event_, sender_, wParam)) return 0;
   return Default(message, wParam, lParam);
 }
@@ -139,9 +139,14 @@ void Win32ComboBox::Create(const ControlCreation& c) {
   FitList();
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
-  if (::GetComboBoxInfo(window_, &info)) edit_ = info.hwndItem;
-  if (edit_) keys_.Attach(edit_);
+  if (::GetComboBoxInfo(window_, &info) && info.hwndItem) edit_.Attach(info.hwndItem);
   Subclass(window_);  // so that assistive technology hears the field's name
+}
+
+// The edit field holds the focus for the box: it goes by the same name.
+void Win32ComboBox::SetAccessibleName(const std::string& name) {
+  Win32Control::SetAccessibleName(name);
+  if (edit_.Window()) edit_.NameChanged(edit_.Window());
 }
 
 void Win32ComboBox::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {

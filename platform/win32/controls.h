@@ -6,6 +6,7 @@
 
 #include "accessible.h"
 #include "app/form_definition.h"
+#include "app/program.h"
 #include "handles.h"
 #include "platform/ui.h"
 #include "win32_api.h"
@@ -73,10 +74,16 @@ class Win32Control : public Base, public Win32ChildControl {
     if (window_) ::EnableWindow(window_, enabled);
   }
   bool Enabled() const override { return window_ && ::IsWindowEnabled(window_); }
-  void SetAccessibleName(const std::string& name) override { accessibleName_ = name; }
+  // A window that answers assistive technology for itself follows the new name.
+  void SetAccessibleName(const std::string& name) override {
+    accessibleName_ = name;
+    if (auto* facts = dynamic_cast<AccessibleFacts*>(this); facts && window_) facts->NameChanged(window_);
+  }
 
  protected:
   explicit Win32Control(TApplication& application) : application_(application) {}
+  // Shown in the error box, as the main window shows what escapes its procedure.
+  void Escaped(const std::exception& failure) noexcept override { ReportEscapedError(application_, failure); }
   TApplication& application_;
 };
 
@@ -84,19 +91,23 @@ class Win32Control : public Base, public Win32ChildControl {
 // swallowed the key (set it to 0), else the key to pass on is in wParam.
 bool PassKeyDown(TApplication& application, const TKeyEvent& event, TObject& sender, WPARAM& wParam);
 
-// Fires a key-down event for WM_KEYDOWN / WM_SYSKEYDOWN of one window before the window sees the
-// key; a handler that sets the key to 0 swallows it.
-class KeyDownSubclass : public Win32Window {
+// The edit field inside a combo box, which holds the keyboard focus for it: its WM_KEYDOWN and
+// WM_SYSKEYDOWN fire the combo box's key-down event before the field sees the key (a handler that
+// sets the key to 0 swallows it), and assistive technology hears the combo box's name.
+class ComboBoxEdit : public Win32Window, public AccessibleFacts {
  public:
-  KeyDownSubclass(TApplication& application, TObject& sender, const TKeyEvent& event)
-      : application_(application), sender_(sender), event_(event) {}
+  ComboBoxEdit(TApplication& application, TObject& sender, const TKeyEvent& event, const AccessibleFacts& namedAs)
+      : application_(application), sender_(sender), event_(event), namedAs_(namedAs) {}
   void Attach(HWND window) { Subclass(window); }
+  std::string AccessibleName() const override { return namedAs_.AccessibleName(); }
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Escaped(const std::exception& failure) noexcept override { ReportEscapedError(application_, failure); }
   TApplication& application_;
   TObject& sender_;
   const TKeyEvent& event_;
+  const AccessibleFacts& namedAs_;
 };
 
 // A static text that sizes itself to its caption, left edge fixed; "&" underlines the next letter.
@@ -129,10 +140,11 @@ class Win32Edit : public Win32Control<TEdit>, public AccessibleFacts {
 class Win32ComboBox : public Win32Control<TComboBox>, public AccessibleFacts {
  public:
   explicit Win32ComboBox(TApplication& application)
-      : Win32Control(application), keys_(application, *this, OnKeyDown) {}
+      : Win32Control(application), edit_(application, *this, OnKeyDown, *this) {}
   void Create(const ControlCreation& creation) override;
+  void SetAccessibleName(const std::string& name) override;
   void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
-  HWND EditWindow() const noexcept { return edit_; }
+  HWND EditWindow() const noexcept { return edit_.Window(); }
 
   void SetText(const std::string& text) override;
   std::string Text() const override { return WindowText(window_); }
@@ -151,8 +163,7 @@ class Win32ComboBox : public Win32Control<TComboBox>, public AccessibleFacts {
   void GrowField(HWND list);
   void SizeDropDownList();
   void HideSliverOfList(HWND list);
-  KeyDownSubclass keys_;
-  HWND edit_ = nullptr;
+  ComboBoxEdit edit_;
   int fieldHeight_ = 0;  // the layout's height of the closed box
 };
 

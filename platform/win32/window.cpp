@@ -38,6 +38,7 @@ LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam
   auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
+    if (auto* facts = dynamic_cast<AccessibleFacts*>(self)) facts->Forget(window);
     const LRESULT result = self->Default(message, wParam, lParam);
     ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     self->window_ = nullptr;
@@ -46,8 +47,10 @@ LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam
   }
   try {
     // Assistive technology asks every window alike; one that answers for itself gives its own object.
-    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && dynamic_cast<AccessibleFacts*>(self)) {
-      if (const LRESULT object = AccessibleClientObject(window, wParam)) return object;
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+      if (auto* facts = dynamic_cast<AccessibleFacts*>(self)) {
+        if (const LRESULT object = facts->ClientObject(window, wParam)) return object;
+      }
     }
     return self->HandleMessage(message, wParam, lParam);
   } catch (const std::exception& failure) {

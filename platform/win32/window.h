@@ -32,8 +32,9 @@ class Win32Window {
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) const;
   // After the window's last message (WM_NCDESTROY); window_ is null by then.
   virtual void Detached() noexcept {}
-  // A failure that escaped HandleMessage, stopped before it could unwind through Windows.
-  virtual void Escaped(const std::exception&) noexcept {}
+  // A failure that escaped HandleMessage, stopped before it could unwind through Windows: each
+  // window reports it (none may be swallowed).
+  virtual void Escaped(const std::exception& failure) noexcept = 0;
 
   HWND window_ = nullptr;
 

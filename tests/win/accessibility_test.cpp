@@ -30,17 +30,19 @@ class AccessibilityTest : public ToolkitTest {
     long role = 0, state = -1;
     std::string name, shortcut, action;
   };
-  ComPtr<IAccessible> Object(const char* control) {
+  ComPtr<IAccessible> Object(HWND window) {
     ComPtr<IAccessible> object;
-    EXPECT_EQ(::AccessibleObjectFromWindow(WindowOf(control), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+    EXPECT_EQ(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                            reinterpret_cast<void**>(object.GetAddressOf())),
               S_OK)
-        << control;
+        << ClassNameOf(window);
     return object;
   }
-  Answers Ask(const char* control) {
+  ComPtr<IAccessible> Object(const char* control) { return Object(WindowOf(control)); }
+  Answers Ask(const char* control) { return Ask(WindowOf(control)); }
+  Answers Ask(HWND window) {
     Answers answers;
-    const ComPtr<IAccessible> object = Object(control);
+    const ComPtr<IAccessible> object = Object(window);
     if (!object) return answers;
     VARIANT self{};
     self.vt = VT_I4;
@@ -92,6 +94,8 @@ TEST_F(AccessibilityTest, SpeedButtonsArePushButtonsThatCanBePressed) {
   EXPECT_EQ(pressed, 1);
 }
 
+// Every window that takes the focus, the combo boxes' edit fields included (where the focus sits),
+// answers with the field's name; a new name is heard at once.
 TEST_F(AccessibilityTest, FieldsAndTheListAnswerTheirNames) {
   const std::pair<const char*, const char*> named[] = {
       {"PcComboBox", "Computer"}, {"UserComboBox", "User"}, {"PasswordEdit", "Password"}, {"ListView1", "Processes"}};
@@ -99,6 +103,38 @@ TEST_F(AccessibilityTest, FieldsAndTheListAnswerTheirNames) {
     Control(control).SetAccessibleName(name);
     EXPECT_EQ(Ask(control).name, name) << control;
   }
+  for (const auto& [combo, name] : {named[0], named[1]}) {
+    const HWND edit = Form().Find<Win32ComboBox>(combo).EditWindow();
+    ASSERT_TRUE(edit) << combo;
+    EXPECT_EQ(Ask(edit).name, name) << combo << "'s edit field";
+  }
+  Control("PcComboBox").SetAccessibleName("Rechner");
+  EXPECT_EQ(Ask(Form().Find<Win32ComboBox>("PcComboBox").EditWindow()).name, "Rechner");
+}
+
+// A client through IDispatch (a script) hears the control's own answers, not the standard object's.
+TEST_F(AccessibilityTest, IDispatchAnswersAsIAccessibleDoes) {
+  Control("PcComboBox").SetAccessibleName("Computer");
+  auto property = [&](HWND window, DISPID id) {
+    VARIANT self{}, result{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    DISPPARAMS arguments{&self, nullptr, 1, 0};
+    EXPECT_EQ(Object(window)->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &arguments, &result,
+                                     nullptr, nullptr),
+              S_OK)
+        << id;
+    return result;
+  };
+  VARIANT name = property(Form().Find<Win32ComboBox>("PcComboBox").EditWindow(), DISPID_ACC_NAME);
+  ASSERT_EQ(name.vt, VT_BSTR);
+  EXPECT_EQ(Narrow(name.bstrVal), "Computer");
+  const VARIANT role = property(WindowOf("StartButton"), DISPID_ACC_ROLE);
+  EXPECT_EQ(role.vt, VT_I4);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
+  VARIANT action = property(WindowOf("StartButton"), DISPID_ACC_DEFAULTACTION);
+  ASSERT_EQ(action.vt, VT_BSTR);
+  EXPECT_EQ(Narrow(action.bstrVal), "Press");
 }
 
 }  // namespace

@@ -307,8 +307,22 @@ TEST_F(InputTest, CtrlBBrowsesFromAnywhere) {
   EXPECT_EQ(browsed, 3);
 }
 
-// An exception out of any event handler ends in the error box and the program goes on.
+// A control wrapper whose own procedure fails, as a subclassed control's may.
+class FailingControl : public Win32Label {
+ public:
+  using Win32Label::Win32Label;
+  void Attach(HWND window) { Subclass(window); }
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_APP + 9) throw std::length_error("the control failed");
+    return Default(message, wParam, lParam);
+  }
+};
+
+// An exception out of any event handler or window procedure ends in the error box and the program goes on.
 TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
+  FailingControl failing(toolkit.Application());
   struct Case {
     const char* what;
     std::function<void()> bind;
@@ -345,6 +359,9 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
          Form().OnPaint = nullptr;
        },
        "paint failed."},
+      {"control's own procedure",
+       [&] { failing.Attach(::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 1, 1, Main(), nullptr, nullptr, nullptr)); },
+       [&] { ::SendMessageA(failing.Window(), WM_APP + 9, 0, 0); }, "the control failed."},
       {"close", [&] { Form().OnClose = [](TObject*, TCloseAction&) { throw std::runtime_error("not now"); }; },
        [&] { ::SendMessageA(Main(), WM_CLOSE, 0, 0); }, "not now."},
   };
@@ -360,8 +377,9 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
   }
   EXPECT_TRUE(::IsWindow(Main())) << "a failing close handler keeps the window";
   EXPECT_EQ(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0) << "the list still answers";
-  // The failing procedure refers to this test's locals: the window's last messages must not reach it.
+  // The failing procedures refer to this test's locals: the windows' last messages must not reach them.
   Control<TListView>("ListView1").SetWindowProc(listProc);
+  ::DestroyWindow(failing.Window());
 }
 
 TEST_F(InputTest, PaintEventAfterPaintingUntilUnbound) {
