@@ -289,35 +289,6 @@ TEST_F(WmiClientTest, NoReferenceIsLeftAfterAScanOrAFailedOne) {
   ExpectNothingLeft();
 }
 
-// The client reuses the blocks of a process's objects for the next process: objects of several
-// processes kept at once must still each answer for their own process.
-TEST_F(WmiClientTest, ObjectsOfSeveralProcessesKeptAtOnceAnswerForTheirOwn) {
-  UseScenario("process Name=\"first.exe\" ProcessId=1\nprocess Name=\"second.exe\" ProcessId=2\n"
-              "process Name=\"third.exe\" ProcessId=3\n");
-  {
-    const auto locator = wmi->CreateLocator();
-    const auto services = locator->ConnectServer("", "root\\CIMV2", "", "", "", "", 0);
-    ASSERT_NE(services, nullptr);
-    const auto elements = services->Get("Win32_Process", 0x20000)->Instances(0)->NewEnum();
-    std::vector<std::unique_ptr<IWmiElement>> kept;
-    std::vector<std::unique_ptr<IWmiPropertySet>> properties;
-    while (auto element = elements->Next()) {
-      properties.push_back(element->AsObject()->Properties());
-      kept.push_back(std::move(element));
-    }
-    ASSERT_EQ(properties.size(), 3u);
-    EXPECT_EQ(WmiText(properties[2]->Value("Name")), "third.exe");
-    EXPECT_EQ(WmiText(properties[0]->Value("Name")), "first.exe");
-    EXPECT_EQ(WmiLow32(properties[1]->Value("ProcessID")), 2u);
-    // One dropped, then one more read: the freed block serves a new object without mixing them up.
-    properties.erase(properties.begin() + 1);
-    properties.push_back(kept[1]->AsObject()->Properties());
-    EXPECT_EQ(WmiText(properties[2]->Value("Name")), "second.exe");
-    EXPECT_EQ(WmiText(properties[0]->Value("Name")), "first.exe");
-  }
-  ExpectNothingLeft();
-}
-
 TEST_F(WmiClientTest, ALocatorThatCannotBeMadeReachesTheScanCommand) {
   const struct { const char* fail; HRESULT code; } cases[] = {
       {"fail create E_OUTOFMEMORY", E_OUTOFMEMORY},
