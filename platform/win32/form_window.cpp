@@ -332,11 +332,12 @@ bool Win32Form::ClickAccelerator(char key) {
 }
 
 // The key is the button's even while it cannot be clicked.
-bool Win32Form::ClickShortcut(char key) {
-  Win32SpeedButton* button =
-      FindButton([&](const Win32SpeedButton& candidate) { return candidate.Shortcut() == UpperCase(key); });
-  if (button && button->Clickable()) button->Click();
-  return button != nullptr;
+bool Win32Form::ClickShortcut(std::uint16_t virtualKey) {
+  const ControlDef* def = FindShortcutControlDef(virtualKey);
+  if (!def) return false;
+  auto& button = Find<Win32SpeedButton>(def->name);
+  if (button.Clickable()) button.Click();
+  return true;
 }
 
 Win32SpeedButton* Win32Form::FindButton(const std::function<bool(const Win32SpeedButton&)>& matches) {

@@ -42,7 +42,7 @@ class Win32Form : public TFormWindow, public Win32Window {
   // Keyboard handling of the message loop; true when the key was used.
   bool MoveFocusByTab(bool backward);
   bool ClickAccelerator(char key);
-  bool ClickShortcut(char key);  // Ctrl with the key
+  bool ClickShortcut(std::uint16_t virtualKey);  // Ctrl with the key
 
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_); }
   void SetVisible(bool visible) override;

@@ -19,7 +19,6 @@ class Win32SpeedButton : public Win32Control<TSpeedButton>, public AccessibleFac
 
   // A click by the mouse, the caption's accelerator or the button's shortcut.
   void Click();
-  char Shortcut() const noexcept { return shortcut_; }
   // Shown and enabled: a click by key or by assistive technology reaches it.
   bool Clickable() const { return window_ && ::IsWindowVisible(window_) && ::IsWindowEnabled(window_); }
 

@@ -71,8 +71,8 @@ bool Win32Toolkit::PreTranslate(const MSG& message) {
   if (message.message == WM_KEYDOWN) {
     constexpr auto kCtrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
     constexpr auto kAlt = static_cast<TShiftState>(TShiftFlag::Alt);
-    if ((CurrentShiftState() & (kCtrl | kAlt)) == kCtrl && message.wParam < 0x80)
-      return form_->ClickShortcut(static_cast<char>(message.wParam));
+    if ((CurrentShiftState() & (kCtrl | kAlt)) == kCtrl)
+      return form_->ClickShortcut(static_cast<std::uint16_t>(message.wParam));
   }
   return false;
 }
