@@ -171,13 +171,12 @@ std::shared_ptr<const ProcessTable> SnapshotProcesses() {
 std::uint32_t TerminateLocalProcess(std::uint32_t pid) {
   constexpr std::uint32_t kEnded = 0, kAccessDenied = 2, kUnknownFailure = 8;
   const auto failure = [] { return GetLastError() == ERROR_ACCESS_DENIED ? kAccessDenied : kUnknownFailure; };
-  // SYNCHRONIZE tells an exited process (whose TerminateProcess says access denied) and lets us wait for the end.
+  // SYNCHRONIZE tells an exited process (whose TerminateProcess says access denied).
   const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
   if (!process) return failure();
   if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return kUnknownFailure;
   if (!TerminateProcess(process.get(), 1)) return failure();
-  // The program scans again at once and expects the process gone from the list.
-  WaitForSingleObject(process.get(), 5000);
+  // Answered once ending has begun, as WMI answers: a scan right after may still list the process.
   return kEnded;
 }
 

@@ -16,8 +16,8 @@ bool IsLocalComputer(std::wstring_view server);
 // protected processes. Throws orvel::EOleError when there is no process snapshot.
 std::shared_ptr<const ProcessTable> SnapshotProcesses();
 
-// Ends a local process with exit code 1 and answers as Terminate does: 0 ended, 2 refused for access,
-// 8 any other failure, a process that is no longer there included.
+// Ends a local process with exit code 1 and answers as Terminate does, without waiting for the end:
+// 0 ending, 2 refused for access, 8 any other failure, a process that is no longer there included.
 std::uint32_t TerminateLocalProcess(std::uint32_t pid);
 
 }  // namespace standin

@@ -867,7 +867,7 @@ TEST_F(StandinTest, LiveModeEndsAProcessForReal) {
   ASSERT_TRUE(ended.name);
   EXPECT_EQ(Lower(ended.name->text), L"cmd.exe");
   EXPECT_EQ(ended.returnValue, I4(0));
-  ASSERT_EQ(WaitForSingleObject(child.Process(), 0), WAIT_OBJECT_0) << "ended by the time Terminate answers";
+  ASSERT_EQ(WaitForSingleObject(child.Process(), 30000), WAIT_OBJECT_0) << "ending has begun when Terminate answers";
   DWORD exitCode = 0;
   EXPECT_TRUE(GetExitCodeProcess(child.Process(), &exitCode));
   EXPECT_EQ(exitCode, 1u);
