@@ -14,20 +14,6 @@ namespace {
 
 constexpr const char* kExeName = "Orvelkit.exe";
 
-// Wine's own translation of a Windows path into the Unix one; nullptr-safe.
-std::string UnixPath(const std::string& windowsPath) {
-  using Translate = char*(CDECL*)(const WCHAR*);
-  const FARPROC symbol = ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-  const auto translate = reinterpret_cast<Translate>(reinterpret_cast<void*>(symbol));
-  if (!translate) throw std::runtime_error("not running under Wine");
-  std::wstring wide(windowsPath.begin(), windowsPath.end());
-  char* unix = translate(wide.c_str());
-  if (!unix) throw std::runtime_error("no Unix path for " + windowsPath);
-  std::string result = unix;
-  ::HeapFree(::GetProcessHeap(), 0, unix);
-  return result;
-}
-
 std::set<DWORD> ProgramProcesses() {
   std::set<DWORD> ids;
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

@@ -29,6 +29,20 @@ std::string WindowsPath(const std::string& unixPath) {
   return path;
 }
 
+// Wine's own translation.
+std::string UnixPath(const std::string& windowsPath) {
+  using Translate = char*(CDECL*)(const WCHAR*);
+  const FARPROC symbol = ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  const auto translate = reinterpret_cast<Translate>(reinterpret_cast<void*>(symbol));
+  if (!translate) throw std::runtime_error("not running under Wine");
+  std::wstring wide(windowsPath.begin(), windowsPath.end());
+  char* unix = translate(wide.c_str());
+  if (!unix) throw std::runtime_error("no Unix path for " + windowsPath);
+  std::string result = unix;
+  ::HeapFree(::GetProcessHeap(), 0, unix);
+  return result;
+}
+
 std::string TempDir() {
   char base[MAX_PATH];
   GetTempPathA(MAX_PATH, base);
@@ -466,6 +480,37 @@ std::string Screenshot(HWND window, const std::string& name) {
   const std::string path = dir + "\\" + name + ".png";
   WriteFile(path, EncodePng(width, height, rows));
   return path;
+}
+
+bool RunOnOwnScreen(const std::string& size, const std::string& filter, std::string& output) {
+  const std::string dir = TempDir();
+  const std::string status = dir + "\\status.txt", log = dir + "\\output.txt";
+  // Wine reuses process ids, and with them the folder of an earlier run.
+  DeleteFileA(status.c_str());
+  DeleteFileA(log.c_str());
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command = "/bin/sh -c \"exec bash '" ORVEL_OWN_SCREEN_SCRIPT "' " + size + " '" ORVEL_WINE_PREFIX_UNIX_DIR
+                        "' '" ORVEL_WINE_UNIX_PATH "' '" + UnixPath(status) + "' '" + UnixPath(self) +
+                        "' --gtest_brief=1 --gtest_filter=" + filter + " >'" + UnixPath(log) + "' 2>&1\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION shell{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &shell))
+    throw std::runtime_error("cannot start " + command + ": error " + std::to_string(GetLastError()));
+  if (shell.hThread) CloseHandle(shell.hThread);
+  if (shell.hProcess) CloseHandle(shell.hProcess);
+  // Wine gives no handle of a Unix process to wait on: the script writes its status once all has ended,
+  // and ends what it started itself after 8 minutes.
+  const bool ended = WaitFor([&] { return !ReadFile(status).empty(); }, 600s);
+  output = ReadFile(log);
+  return ended && ReadFile(status) == "0\n";
+}
+
+std::string OwnScreen() {
+  char size[64] = {};
+  const DWORD length = GetEnvironmentVariableA("ORVEL_E2E_SCREEN", size, sizeof size);
+  return length > 0 && length < sizeof size ? std::string(size, length) : std::string();
 }
 
 }  // namespace e2e

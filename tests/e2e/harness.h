@@ -23,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 60s);
 
 std::string WindowsPath(const std::string& unixPath);  // Z:\... for a Unix path
+std::string UnixPath(const std::string& windowsPath);  // the Unix path of a Windows one
 std::string TempDir();                                  // a fresh folder for one test's files
 void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);
@@ -91,5 +92,12 @@ void KeyPress(WORD virtualKey, bool shift = false, bool ctrl = false);
 
 // Saves the window (or the screen for nullptr) as build/<preset>/screenshots/<name>.png.
 std::string Screenshot(HWND window, const std::string& name);
+
+// Runs the tests of this program that the filter names on a private screen of this size ("2048x1536"),
+// in a copy of the prefix with a server of its own (tests/e2e/own-screen.sh); true when they passed
+// in time. Their output goes into `output`.
+bool RunOnOwnScreen(const std::string& size, const std::string& filter, std::string& output);
+// The size of the private screen this process was started on by RunOnOwnScreen; empty on the tests' own.
+std::string OwnScreen();
 
 }  // namespace e2e
