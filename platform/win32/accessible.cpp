@@ -283,9 +283,9 @@ ComPtr<IAccPropServices> PropertyServices() {
 bool AnnotateName(HWND window, const std::string& name) {
   const ComPtr<IAccPropServices> services = PropertyServices();
   if (!services || name.empty()) return false;
-  const std::wstring wide = com::ToWide(name);
+  const com::Bstr text(name);  // converted as every other text handed to COM
   return SUCCEEDED(services->SetHwndPropStr(window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kNameProperty,
-                                            wide.c_str()));
+                                            text.get()));
 }
 
 void ClearNameAnnotation(HWND window) noexcept {
