@@ -1,8 +1,9 @@
 #include "form1.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string_view>
 
+#include "../platform/utf.h"
 #include "../resources/resource_ids.h"
 #include "form_layout.h"
 
@@ -68,24 +69,24 @@ void TForm1::FormPaint(TObject* sender) {
 }
 
 void TForm1::StatusBarClick(TObject* /*sender*/) {
-  char text[64];
-  // 0xD7 is the multiplication sign in code page 1252.
-  std::snprintf(text, sizeof text, "%d \xD7 %d", Form.Width(), Form.Height());
-  StatusBar.SetSimpleText(text);
+  StatusBar.SetSimpleText(std::to_string(Form.Width()) + " \u00D7 " + std::to_string(Form.Height()));
 }
 
-std::string LocalComputerName(ISystem& system) {
-  char buffer[16] = {};
-  std::uint32_t size = sizeof buffer;
-  if (!system.GetComputerNameA(buffer, &size)) return {};
-  return std::string(buffer, std::find(buffer, buffer + sizeof buffer, '\0'));
+namespace {
+
+// The name a call wrote into the buffer, up to its first NUL; empty when the call failed.
+template <std::size_t Units>
+std::string NameFrom(bool (ISystem::*call)(char16_t*, std::uint32_t*), ISystem& system) {
+  char16_t buffer[Units] = {};
+  std::uint32_t size = Units;
+  if (!(system.*call)(buffer, &size)) return {};
+  return utf::ToUtf8(std::u16string_view(buffer, std::find(buffer, buffer + Units, u'\0') - buffer));
 }
 
-std::string LocalUserName(ISystem& system) {
-  char buffer[256] = {};
-  std::uint32_t size = sizeof buffer;
-  if (!system.GetUserNameA(buffer, &size)) return {};
-  return std::string(buffer, std::find(buffer, buffer + sizeof buffer, '\0'));
-}
+}  // namespace
+
+std::string LocalComputerName(ISystem& system) { return NameFrom<16>(&ISystem::GetComputerNameW, system); }
+
+std::string LocalUserName(ISystem& system) { return NameFrom<256>(&ISystem::GetUserNameW, system); }
 
 }  // namespace orvel

@@ -3,8 +3,8 @@
 #include "language.h"
 #include "web_config.h"
 
-// Non-ASCII characters are code page 1252 bytes written as escapes; a literal is split
-// where the next letter would otherwise extend the escape ("\xA1" "E").
+// Texts are UTF-8, so they show the same under any ANSI code page; non-ASCII characters are written
+// as universal character names, which every compiler stores as UTF-8 here (MSVC with /utf-8).
 
 // The balloon's link to the maker's home page, the same in every language.
 #define ORVEL_HOMEPAGE_LINK "<a href=\"" ORVEL_HOMEPAGE "\">Kestrawatch</a>"
@@ -34,10 +34,10 @@ constexpr const char* HintBodyGerman =
     "Probieren Sie einfach die <A>kostenlose Version</A>!";
 
 constexpr const char* HintBodySpanish =
-    "Una descripci\xF3n detallada y una evaluaci\xF3n de\r\n"
-    "riesgo de seguridad \xFAnica de este proceso son mostradas por nuestro software\r\n"
+    "Una descripci\u00F3n detallada y una evaluaci\u00F3n de\r\n"
+    "riesgo de seguridad \u00FAnica de este proceso son mostradas por nuestro software\r\n"
     ORVEL_HOMEPAGE_LINK ".\r\n"
-    "\xA1" "Simplemente pruebe gratis <A>la versi\xF3n de prueba</A>!";
+    "\u00A1Simplemente pruebe gratis <A>la versi\u00F3n de prueba</A>!";
 
 }  // namespace
 
@@ -45,19 +45,19 @@ constexpr const char* HintBodySpanish =
 
 // Columns: English, German, Spanish. The English captions are the form definition's own.
 constexpr TextRow LanguageTexts[TextIdCount] = {
-    {txtTitle, {TitleEnglish, "Orvel f\xFCr Windows Netzwerke", TitleEnglish}},
-    {txtHintTitle, {"More details ...", "Mehr Details ...", "M\xE1s detalles ..."}},
+    {txtTitle, {TitleEnglish, "Orvel f\u00FCr Windows Netzwerke", TitleEnglish}},
+    {txtHintTitle, {"More details ...", "Mehr Details ...", "M\u00E1s detalles ..."}},
     {txtHintBody, {HintBodyEnglish, HintBodyGerman, HintBodySpanish}},
     {txtUserCaption, {NoCaption, "&Benutzer", "&Usuario"}},
-    {txtPasswordCaption, {NoCaption, "&Passwort", "&Contrase\xF1" "a"}},
+    {txtPasswordCaption, {NoCaption, "&Passwort", "&Contrase\u00F1a"}},
     {txtColProcess, {NoCaption, "Prozess", "Proceso"}},
     {txtColFolder, {NoCaption, "Ordner", "Carpeta"}},
     {txtColProcessId, {NoCaption, "Prozess ID", "ID del proceso"}},
     {txtColParentPid, {NoCaption, "Parent PID", "PID principal"}},
     {txtColRam, {NoCaption, "RAM", "Memoria"}},
     {txtColCpuTime, {NoCaption, "CPU Zeit", "Tiempo del CPU"}},
-    {txtColPriority, {NoCaption, "Priorit\xE4t", NoCaption}},
-    {txtScanNow, {NoCaption, "&Jetzt Scannen", "\xA1" "Escanear ahora!"}},
+    {txtColPriority, {NoCaption, "Priorit\u00E4t", NoCaption}},
+    {txtScanNow, {NoCaption, "&Jetzt Scannen", "\u00A1Escanear ahora!"}},
     {txtProcessCount, {"%d processes", "%d Prozesse", "%d procesos"}},
     {txtErrorHeading, {ErrorHeadingEnglish, "Es ist ein Fehler aufgetreten:", ErrorHeadingEnglish}},
     {txtErrorCaption, {ErrorCaptionEnglish, "WMI Fehler", ErrorCaptionEnglish}},
@@ -66,7 +66,7 @@ constexpr TextRow LanguageTexts[TextIdCount] = {
       ErrorHintEnglish}},
     {txtStarting, {Starting, Starting, Starting}},
     {txtConnectingTo, {ConnectingToEnglish, "Verbinde mit ", ConnectingToEnglish}},
-    {txtChooseComputer, {ChooseComputerEnglish, "Computer ausw\xE4hlen", ChooseComputerEnglish}},
+    {txtChooseComputer, {ChooseComputerEnglish, "Computer ausw\u00E4hlen", ChooseComputerEnglish}},
     {txtSelectProcess, {SelectProcessEnglish, "Bitte markieren Sie zuerst einen Prozess.", SelectProcessEnglish}},
     // The list's context menu: "&" marks the item's letter, a tab puts the shortcut at the right.
     {txtMenuCopy, {"&Copy\tCtrl+C", "&Kopieren\tStrg+C", "&Copiar\tCtrl+C"}},
@@ -77,17 +77,17 @@ constexpr TextRow LanguageTexts[TextIdCount] = {
     {txtEndQuestion,  // name, process ID, computer
      {"End %s (process ID %s) on %s? Unsaved data in it will be lost.",
       "%s (Prozess-ID %s) auf %s beenden? Nicht gespeicherte Daten gehen dabei verloren.",
-      "\xBFTerminar %s (ID de proceso %s) en %s? Se perder\xE1n los datos no guardados."}},
+      "\u00BFTerminar %s (ID de proceso %s) en %s? Se perder\u00E1n los datos no guardados."}},
     {txtEndScanFirst,  // computer
      {"The list shows the processes of %s. Please scan again before ending a process.",
       "Die Liste zeigt die Prozesse von %s. Bitte scannen Sie erneut, bevor Sie einen Prozess beenden.",
       "La lista muestra los procesos de %s. Vuelva a escanear antes de terminar un proceso."}},
     {txtEndGone,  // process ID, computer, name
      {"Process ID %s on %s no longer belongs to %s. Nothing was ended; scan again to see what is running now.",
-      "Die Prozess-ID %s auf %s geh\xF6rt nicht mehr zu %s. Es wurde nichts beendet; scannen Sie erneut, um zu "
-      "sehen, was jetzt l\xE4uft.",
+      "Die Prozess-ID %s auf %s geh\u00F6rt nicht mehr zu %s. Es wurde nichts beendet; scannen Sie erneut, um zu "
+      "sehen, was jetzt l\u00E4uft.",
       "El ID de proceso %s en %s ya no pertenece a %s. No se ha terminado nada; vuelva a escanear para ver lo que "
-      "se est\xE1 ejecutando ahora."}},
+      "se est\u00E1 ejecutando ahora."}},
     {txtEndFailed,  // name, process ID, reason
      {"%s (process ID %s) could not be ended: %s", "%s (Prozess-ID %s) konnte nicht beendet werden: %s",
       "No se pudo terminar %s (ID de proceso %s): %s"}},
@@ -95,8 +95,8 @@ constexpr TextRow LanguageTexts[TextIdCount] = {
     {txtEndNoPrivilege, {"insufficient privilege.", "unzureichende Berechtigung.", "privilegios insuficientes."}},
     {txtEndUnknownFailure, {"unknown failure.", "unbekannter Fehler.", "error desconocido."}},
     {txtEndPathNotFound, {"path not found.", "Pfad nicht gefunden.", "ruta no encontrada."}},
-    {txtEndInvalidParameter, {"invalid parameter.", "ung\xFCltiger Parameter.", "par\xE1metro no v\xE1lido."}},
-    {txtEndReturnValue, {"return value %s.", "R\xFC" "ckgabewert %s.", "valor devuelto %s."}},  // the number
+    {txtEndInvalidParameter, {"invalid parameter.", "ung\u00FCltiger Parameter.", "par\u00E1metro no v\u00E1lido."}},
+    {txtEndReturnValue, {"return value %s.", "R\u00FCckgabewert %s.", "valor devuelto %s."}},  // the number
     // Read out by assistive technology for controls that show no caption of their own.
     {txtProcessListName, {"Processes", "Prozesse", "Procesos"}},
     {txtBrowseName, {"Browse for computer", "Computer suchen", "Buscar equipo"}},

@@ -1,4 +1,4 @@
-// The user-visible texts in English, German and Spanish (code page 1252 bytes).
+// The user-visible texts in English, German and Spanish (UTF-8).
 #pragma once
 
 #include <cstdint>

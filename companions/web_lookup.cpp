@@ -44,17 +44,17 @@ std::string PercentEncode(std::string_view utf8Text) {
   return encoded;
 }
 
-std::string LookupAddress(const std::string& processName, ISystem& system) {
+std::string LookupAddress(const std::string& processName) {
   if (processName == "System") return "http://" ORVEL_MAKER_HOST "/kestrawatch/process/system%20.html";
   if (processName == "System Idle Process") return "https://" ORVEL_WIKIPEDIA_HOST "/wiki/System_Idle_Process";
   if (processName == "Orvelkit.exe") return "http://" ORVEL_INFO_HOST "/orvel/";
   // The name comes from the scanned computer: encoded, it cannot change or cut off the query.
-  return "http://" ORVEL_SEARCH_HOST "/search?q=" + PercentEncode(system.AnsiToUtf8(SearchTerm(processName))) +
+  return "http://" ORVEL_SEARCH_HOST "/search?q=" + PercentEncode(SearchTerm(processName)) +
          "+site%3A" ORVEL_INFO_DOMAIN;
 }
 
 void TForm1::InfoButtonClick(TObject* /*sender*/) {
-  Services.System.ShellExecuteA(Form.Handle(), "open", InfoPageAddress(FLanguage), SwShow);
+  Services.System.ShellExecuteW(Form.Handle(), "open", InfoPageAddress(FLanguage), SwShow);
 }
 
 void TForm1::GoogleButtonClick(TObject* /*sender*/) {
@@ -63,7 +63,7 @@ void TForm1::GoogleButtonClick(TObject* /*sender*/) {
     Services.Application.ShowMessage(Text(txtSelectProcess));
     return;
   }
-  Services.System.ShellExecuteA(Form.Handle(), nullptr, LookupAddress(row->Caption, Services.System), SwShow);
+  Services.System.ShellExecuteW(Form.Handle(), nullptr, LookupAddress(row->Caption), SwShow);
 }
 
 }  // namespace orvel

@@ -7,14 +7,12 @@
 
 namespace orvel {
 
-class ISystem;
-
 // The product's information page: German for language 1, English otherwise.
 std::string InfoPageAddress(std::int32_t language);
 
 // The page about a process: a fixed page for three exact names, else the site-restricted search
-// for the name read in the system's ANSI code page.
-std::string LookupAddress(const std::string& processName, ISystem& system);
+// for its search term.
+std::string LookupAddress(const std::string& processName);
 
 // The part of a process name after its last "\" or ":".
 std::string SearchTerm(const std::string& processName);

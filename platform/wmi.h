@@ -1,4 +1,4 @@
-// The WMI scripting objects, one interface per object the scan uses.
+// The WMI scripting objects, one interface per object the scan uses. Every text in and out is UTF-8.
 // Every call throws EOleError on a failure result (message text already built),
 // except IWmiEnum::Next, whose result is only "another element or not". A call that hands back an
 // object never hands back nullptr, except where its comment says so: an implementation turns a
@@ -12,7 +12,7 @@
 
 namespace orvel {
 
-// A property value as WMI delivers it: null, a number or text (8-bit, ANSI code page).
+// A property value as WMI delivers it: null, a number or text (UTF-8, as every text of the interfaces).
 struct WmiValue {
   enum class Kind { Null, Integer, Real, Text };
   Kind kind = Kind::Null;

@@ -5,13 +5,14 @@
 #include <string_view>
 
 #include "../app/form1.h"
+#include "../platform/utf.h"
 
 namespace orvel {
 namespace {
 
-constexpr unsigned char kFill = 0x01;
+constexpr char16_t kFill = 0x01;
 
-unsigned Fold(unsigned char c) noexcept { return (c >= 'a' && c <= 'z') ? c - 0x20u : c; }
+unsigned Fold(char16_t c) noexcept { return (c >= u'a' && c <= u'z') ? c - 0x20u : c; }
 
 // |key| without overflow: INT32_MIN has no positive int32 counterpart.
 std::uint32_t Magnitude(std::int32_t key) noexcept {
@@ -24,17 +25,15 @@ std::string_view ColumnText(const TListRow& row, std::uint32_t magnitude) noexce
   return magnitude == 0 ? std::string_view() : row.Cell(magnitude - 1);
 }
 
-// The byte at position i of the text padded in front to the given length.
-unsigned char PaddedByte(std::string_view text, std::size_t length, std::size_t i) noexcept {
-  const std::size_t padding = length - text.size();
-  return i < padding ? kFill : static_cast<unsigned char>(text[i - padding]);
-}
-
+// Unit by unit in UTF-16, the shorter text padded in front to the longer one's length; a Latin-1
+// character's unit equals its code page byte, so such texts keep the order they always had.
 int ComparePadded(std::string_view a, std::string_view b) noexcept {
-  const std::size_t length = std::max(a.size(), b.size());
+  const std::size_t lengthA = utf::Utf16Length(a), lengthB = utf::Utf16Length(b);
+  const std::size_t length = std::max(lengthA, lengthB);
+  utf::Utf16Units unitsA(a), unitsB(b);
   for (std::size_t i = 0; i < length; ++i) {
-    const unsigned ca = Fold(PaddedByte(a, length, i));
-    const unsigned cb = Fold(PaddedByte(b, length, i));
+    const unsigned ca = Fold(i < length - lengthA ? kFill : unitsA.Next());
+    const unsigned cb = Fold(i < length - lengthB ? kFill : unitsB.Next());
     if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
   }
   return 0;

@@ -7,7 +7,6 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "bench/common/allocation_count.h"
@@ -22,13 +21,13 @@ class BenchSystem : public ISystem {
  public:
   bool CoInitialize() override { return false; }
   void CoUninitialize() override {}
-  bool GetComputerNameA(char*, std::uint32_t*) override { return false; }
-  bool GetUserNameA(char*, std::uint32_t*) override { return false; }
+  bool GetComputerNameW(char16_t*, std::uint32_t*) override { return false; }
+  bool GetUserNameW(char16_t*, std::uint32_t*) override { return false; }
   std::uint32_t OsMajorVersion() override { return 10; }
   std::uint16_t GetUserDefaultLangID() override { return 0x0409; }
   std::vector<std::string> CommandLineArguments() override { return {"Orvelkit.exe"}; }
   std::uint32_t GetTickCount() override { return 0; }
-  void OutputDebugStringA(const std::string&) override {}
+  void OutputDebugStringW(const std::string&) override {}
   void MessageBeep(std::uint32_t) override {}
   std::uint32_t SetErrorMode(std::uint32_t mode) override { return mode; }
   std::string LongTimeText(std::uint32_t seconds) override {
@@ -37,10 +36,9 @@ class BenchSystem : public ISystem {
     return text;
   }
   std::string TimeSeparator() override { return ":"; }
-  std::string AnsiToUtf8(std::string_view text) override { return std::string(text); }  // row texts convert nothing
   void SetClipboardText(WindowHandle, const std::string&) override {}
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return a == b; }
-  void ShellExecuteA(WindowHandle, const char*, const std::string&, int) override {}
+  void ShellExecuteW(WindowHandle, const char*, const std::string&, int) override {}
 };
 
 // Processes like a server's: a few programs many times, paths under the system folders, counters of
@@ -52,7 +50,7 @@ std::vector<TProcesInformation> Records(std::size_t count) {
       {"explorer.exe", "C:\\Windows"},
       {"SearchIndexer.exe", "C:\\Windows\\System32"},
       {"conhost.exe", "C:\\Windows\\System32"},
-      {"B\xFC" "cherwurm.exe", "C:\\Program Files\\B\xFC" "cherwurm"},
+      {"B\u00FCcherwurm.exe", "C:\\Program Files\\B\u00FCcherwurm"},
       {"backup agent.exe", "C:\\Program Files\\Backup Agent"},
       {"Fotoablage.exe", "C:\\Program Files (x86)\\Fotoablage"}};
   std::mt19937 random(1);

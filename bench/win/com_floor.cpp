@@ -105,7 +105,7 @@ void EachProcess(const std::string& computer, const std::string& user, const std
 
 // --- the least a scan must do with what it reads, in plain code ---------------------------------
 
-std::string Text(const VARIANT& value) { return value.vt == VT_BSTR ? com::ToAnsi(value.bstrVal) : std::string(); }
+std::string Text(const VARIANT& value) { return value.vt == VT_BSTR ? com::ToUtf8(value.bstrVal) : std::string(); }
 
 void ReadRecord(IDispatch& element, TProcesInformation& record) {
   Values values;

@@ -1,4 +1,4 @@
-// COM plumbing for the WMI client: owned BSTRs and VARIANTs, text conversion, failures as EOleError.
+// COM plumbing for the WMI client: owned BSTRs and VARIANTs, failures as EOleError.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +16,7 @@ namespace orvel::com {
 // One owned BSTR; an empty text is an empty string, never a null BSTR.
 class Bstr {
  public:
-  explicit Bstr(std::string_view ansiText);
+  explicit Bstr(std::string_view utf8Text);
   // Takes over a BSTR that a COM call handed out (null when it gave none).
   static Bstr Adopt(BSTR owned) noexcept {
     Bstr bstr;
@@ -51,13 +51,8 @@ class Variant {
   VARIANT value_;
 };
 
-// UTF-16 into the ANSI code page; a character the code page lacks becomes the default character,
-// never a look-alike.
-std::string ToAnsi(const wchar_t* text, int length);
-std::string ToAnsi(BSTR text);
-// Text of the ANSI code page as UTF-16, and UTF-16 as UTF-8; a conversion that fails throws.
-std::wstring ToWide(std::string_view ansiText);
-std::string ToUtf8(std::wstring_view text);
+// A BSTR's text as UTF-8, every character kept; a null BSTR is empty.
+std::string ToUtf8(BSTR text);
 
 // Drops the thread's error information: a failure that sets none must not read another call's.
 void ForgetErrorInfo() noexcept;

@@ -3,10 +3,9 @@
 #include <objbase.h>
 
 #include <cstring>
-#include <cwchar>
 
-#include "com.h"
 #include "handles.h"
+#include "text.h"
 #include "win32_error.h"
 #include "win32_api.h"
 
@@ -17,15 +16,15 @@ namespace {
 constexpr int kTextBuffer = 128;
 constexpr std::uint32_t kSecondsPerDay = 24 * 60 * 60;
 
-// GetVersionExA reports the real version because the manifest lists the supported systems.
+// GetVersionExW reports the real version because the manifest lists the supported systems.
 std::uint32_t ReadOsMajorVersion() {
-  OSVERSIONINFOA version{};
+  OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof version;
-  return ::GetVersionExA(&version) ? version.dwMajorVersion : 0;
+  return ::GetVersionExW(&version) ? version.dwMajorVersion : 0;
 }
 
-// Narrowed as every other text: no best-fit look-alikes, so a full-width switch stays unrecognised.
-std::string Narrow(const wchar_t* text) { return com::ToAnsi(text, static_cast<int>(std::wcslen(text))); }
+// The W functions fill wchar_t buffers; the portable interface hands out char16_t ones of the same units.
+wchar_t* Units(char16_t* buffer) noexcept { return reinterpret_cast<wchar_t*>(buffer); }
 
 // The clipboard opened by one window for one scope.
 class ClipboardScope {
@@ -59,16 +58,16 @@ bool Win32System::CoInitialize() {
 
 void Win32System::CoUninitialize() { ::CoUninitialize(); }
 
-bool Win32System::GetComputerNameA(char* buffer, std::uint32_t* size) {
+bool Win32System::GetComputerNameW(char16_t* buffer, std::uint32_t* size) {
   DWORD length = *size;
-  const BOOL ok = ::GetComputerNameA(buffer, &length);
+  const BOOL ok = ::GetComputerNameW(Units(buffer), &length);
   *size = length;
   return ok != FALSE;
 }
 
-bool Win32System::GetUserNameA(char* buffer, std::uint32_t* size) {
+bool Win32System::GetUserNameW(char16_t* buffer, std::uint32_t* size) {
   DWORD length = *size;
-  const BOOL ok = ::GetUserNameA(buffer, &length);
+  const BOOL ok = ::GetUserNameW(Units(buffer), &length);
   *size = length;
   return ok != FALSE;
 }
@@ -76,12 +75,13 @@ bool Win32System::GetUserNameA(char* buffer, std::uint32_t* size) {
 std::uint16_t Win32System::GetUserDefaultLangID() { return ::GetUserDefaultLangID(); }
 
 HMODULE LoadSystemLibrary(const char* file) {
-  if (const HMODULE library = ::LoadLibraryExA(file, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return library;
+  const std::wstring name = win32::Wide(file);
+  if (const HMODULE library = ::LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return library;
   // Windows 7 without the update that knows the flag: the full path of the system folder instead.
-  char folder[MAX_PATH] = {};
-  const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+  wchar_t folder[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
-  return ::LoadLibraryA((std::string(folder) + "\\" + file).c_str());
+  return ::LoadLibraryW((std::wstring(folder) + L"\\" + name).c_str());
 }
 
 std::vector<std::string> SplitCommandLine(const wchar_t* commandLine) {
@@ -92,7 +92,7 @@ std::vector<std::string> SplitCommandLine(const wchar_t* commandLine) {
   std::vector<std::string> result;
   if (!arguments) return result;
   result.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) result.push_back(Narrow(arguments[i]));
+  for (int i = 0; i < count; ++i) result.push_back(win32::Utf8(arguments[i]));
   return result;
 }
 
@@ -100,7 +100,7 @@ std::vector<std::string> Win32System::CommandLineArguments() { return SplitComma
 
 std::uint32_t Win32System::GetTickCount() { return ::GetTickCount(); }
 
-void Win32System::OutputDebugStringA(const std::string& text) { ::OutputDebugStringA(text.c_str()); }
+void Win32System::OutputDebugStringW(const std::string& text) { ::OutputDebugStringW(win32::Wide(text).c_str()); }
 
 void Win32System::MessageBeep(std::uint32_t type) { ::MessageBeep(type); }
 
@@ -112,24 +112,20 @@ std::string Win32System::LongTimeText(std::uint32_t secondsAfterMidnight) {
   time.wHour = static_cast<WORD>(secondsAfterMidnight / 3600);
   time.wMinute = static_cast<WORD>(secondsAfterMidnight / 60 % 60);
   time.wSecond = static_cast<WORD>(secondsAfterMidnight % 60);
-  char text[kTextBuffer] = {};
-  if (!::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, kTextBuffer)) return {};
-  return text;
+  wchar_t text[kTextBuffer] = {};
+  if (!::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, kTextBuffer)) return {};
+  return win32::Utf8(text);
 }
 
 std::string Win32System::TimeSeparator() {
-  char text[kTextBuffer] = {};
-  if (!::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, text, kTextBuffer)) return {};
-  return text;
-}
-
-std::string Win32System::AnsiToUtf8(std::string_view ansiText) {
-  return com::ToUtf8(com::ToWide(ansiText));
+  wchar_t text[kTextBuffer] = {};
+  if (!::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, text, kTextBuffer)) return {};
+  return win32::Utf8(text);
 }
 
 // Unicode text only: Windows derives the 8-bit formats from it.
-void Win32System::SetClipboardText(WindowHandle owner, const std::string& ansiText) {
-  const std::wstring text = com::ToWide(ansiText);
+void Win32System::SetClipboardText(WindowHandle owner, const std::string& utf8Text) {
+  const std::wstring text = win32::Wide(utf8Text);
   const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
   UniqueGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, bytes));
   if (!block) ThrowLastError("GlobalAlloc");
@@ -144,11 +140,13 @@ void Win32System::SetClipboardText(WindowHandle owner, const std::string& ansiTe
 }
 
 bool Win32System::SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+  return ::lstrcmpiW(win32::Wide(a).c_str(), win32::Wide(b).c_str()) == 0;
 }
 
-void Win32System::ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) {
-  ::ShellExecuteA(reinterpret_cast<HWND>(owner), verb, file.c_str(), nullptr, nullptr, showCommand);
+void Win32System::ShellExecuteW(WindowHandle owner, const char* verb, const std::string& file, int showCommand) {
+  const std::wstring verbText = verb ? win32::Wide(verb) : std::wstring();
+  ::ShellExecuteW(reinterpret_cast<HWND>(owner), verb ? verbText.c_str() : nullptr, win32::Wide(file).c_str(), nullptr,
+                  nullptr, showCommand);
 }
 
 }  // namespace orvel

@@ -10,7 +10,7 @@ namespace orvel {
 // nullptr when it cannot be loaded. It stays loaded for the program's life.
 HMODULE LoadSystemLibrary(const char* file);
 
-// The platform's own splitting (CommandLineToArgvW) of a command line, narrowed to the ANSI code page.
+// The platform's own splitting (CommandLineToArgvW) of a command line, as UTF-8.
 std::vector<std::string> SplitCommandLine(const wchar_t* commandLine);
 
 class Win32System : public ISystem {
@@ -19,21 +19,20 @@ class Win32System : public ISystem {
 
   bool CoInitialize() override;
   void CoUninitialize() override;
-  bool GetComputerNameA(char* buffer, std::uint32_t* size) override;
-  bool GetUserNameA(char* buffer, std::uint32_t* size) override;
+  bool GetComputerNameW(char16_t* buffer, std::uint32_t* size) override;
+  bool GetUserNameW(char16_t* buffer, std::uint32_t* size) override;
   std::uint32_t OsMajorVersion() override { return osMajorVersion_; }
   std::uint16_t GetUserDefaultLangID() override;
   std::vector<std::string> CommandLineArguments() override;
   std::uint32_t GetTickCount() override;
-  void OutputDebugStringA(const std::string& text) override;
+  void OutputDebugStringW(const std::string& text) override;
   void MessageBeep(std::uint32_t type) override;
   std::uint32_t SetErrorMode(std::uint32_t mode) override;
   std::string LongTimeText(std::uint32_t secondsAfterMidnight) override;
   std::string TimeSeparator() override;
-  std::string AnsiToUtf8(std::string_view ansiText) override;
-  void SetClipboardText(WindowHandle owner, const std::string& ansiText) override;
+  void SetClipboardText(WindowHandle owner, const std::string& text) override;
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
-  void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int showCommand) override;
+  void ShellExecuteW(WindowHandle owner, const char* verb, const std::string& file, int showCommand) override;
 
  private:
   std::uint32_t osMajorVersion_;  // read once, when the program starts

@@ -1,19 +1,20 @@
 #include "win32_error.h"
 
 #include "scan/wmi_values.h"
+#include "text.h"
 
 namespace orvel {
 namespace {
 
 constexpr DWORD kMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY;
-constexpr DWORD kMessageBytes = 256;
+constexpr DWORD kMessageUnits = 256;
 
 }  // namespace
 
 std::string SystemMessageText(DWORD code) {
-  char buffer[kMessageBytes] = {};
-  const DWORD length = ::FormatMessageA(kMessageFlags, nullptr, code, 0, buffer, kMessageBytes, nullptr);
-  return std::string(buffer, length < kMessageBytes ? length : 0);
+  wchar_t buffer[kMessageUnits] = {};
+  const DWORD length = ::FormatMessageW(kMessageFlags, nullptr, code, 0, buffer, kMessageUnits, nullptr);
+  return win32::Utf8(buffer, length < kMessageUnits ? length : 0);
 }
 
 void ThrowLastError(const char* what) {

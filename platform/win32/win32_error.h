@@ -8,8 +8,8 @@
 
 namespace orvel {
 
-// The system's message text for an error or result code as FormatMessageA gives it (at most 256
-// bytes, inserts ignored, line end kept); empty when there is none.
+// The system's message text for an error or result code as FormatMessageW gives it (at most 256
+// UTF-16 units, inserts ignored, line end kept), as UTF-8; empty when there is none.
 std::string SystemMessageText(DWORD code);
 
 // Throws EOleError for the calling thread's last error: the system's text, else what failed.

@@ -193,7 +193,7 @@ WmiValue AsText(const VARIANT& value) {
   // The source is only read; the header merely lacks the const.
   const HRESULT code = ::VariantChangeType(text.get(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
   if (FAILED(code)) com::ThrowSystemError(code);
-  return WmiValue::FromText(com::ToAnsi((*text).bstrVal));
+  return WmiValue::FromText(com::ToUtf8((*text).bstrVal));
 }
 
 }  // namespace
@@ -206,7 +206,7 @@ WmiValue ToWmiValue(const VARIANT& value) {
     case VT_NULL: return WmiValue::Null();
     case VT_R4: return WmiValue::FromReal(value.fltVal);
     case VT_R8: return WmiValue::FromReal(value.dblVal);
-    case VT_BSTR: return WmiValue::FromText(com::ToAnsi(value.bstrVal));
+    case VT_BSTR: return WmiValue::FromText(com::ToUtf8(value.bstrVal));
     default: return AsText(value);
   }
 }

@@ -15,7 +15,7 @@ class Win32Wmi : public IWmi {
   std::unique_ptr<IWmiLocator> CreateLocator() override;
 };
 
-// A property value as the scan sees it: integers of every width, reals, text in the ANSI code page,
+// A property value as the scan sees it: integers of every width, reals, text as UTF-8 without loss,
 // null; anything else as the text the variant converts to. Throws EOleError when it does not convert.
 WmiValue ToWmiValue(const tagVARIANT& value);
 

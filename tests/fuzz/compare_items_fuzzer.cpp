@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/utf.h"
 #include "scan/sorting.h"
 
 namespace {
@@ -72,10 +73,11 @@ void CheckPair(const TListRow& a, const TListRow& b, std::int32_t key) {
   const int direction = key > 0 ? 1 : -1;
   if (textA == textB) FUZZ_CHECK(forward == 0);
   if (PlainDecimal(textA) && PlainDecimal(textB)) FUZZ_CHECK(Sign(forward) == CompareDecimal(textA, textB) * direction);
-  if (textA.size() != textB.size() && textA.find_first_of(std::string_view("\0\1", 2)) == std::string_view::npos &&
+  const std::size_t lengthA = orvel::utf::Utf16Length(textA), lengthB = orvel::utf::Utf16Length(textB);
+  if (lengthA != lengthB && textA.find_first_of(std::string_view("\0\1", 2)) == std::string_view::npos &&
       textB.find_first_of(std::string_view("\0\1", 2)) == std::string_view::npos) {
-    // Length first: the fill byte is below every byte these texts hold.
-    FUZZ_CHECK(Sign(forward) == (textA.size() < textB.size() ? -direction : direction));
+    // Length in UTF-16 units first: the fill unit is below every unit these texts hold.
+    FUZZ_CHECK(Sign(forward) == (lengthA < lengthB ? -direction : direction));
   }
   if (key > 0) FUZZ_CHECK(Sign(CompareItems(a, b, -key)) == -Sign(forward));
 }

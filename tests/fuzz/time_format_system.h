@@ -1,16 +1,13 @@
 // The system services for the fuzz targets: a user locale whose long time format is built as
-// GetTimeFormatA builds it from a picture, a record of the calls made, and code page 1252 as the
-// ANSI code page.
+// GetTimeFormatW builds it from a picture, and a record of the calls made.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
-#include "../cp1252_text.h"
 #include "platform/system.h"
 
 namespace orvel::fuzz {
@@ -32,27 +29,26 @@ class TimeFormatSystem final : public ISystem {
 
   std::string LongTimeText(std::uint32_t secondsAfterMidnight) override {
     longTimeCalls.push_back(secondsAfterMidnight);
-    // GetTimeFormatA refuses an hour beyond 23, and the platform then gives an empty text.
+    // GetTimeFormatW refuses an hour beyond 23, and the platform then gives an empty text.
     if (secondsAfterMidnight >= 24 * 3600) return {};
     return Format(secondsAfterMidnight / 3600, secondsAfterMidnight / 60 % 60, secondsAfterMidnight % 60);
   }
   std::string TimeSeparator() override { return locale_.separator; }
-  std::string AnsiToUtf8(std::string_view text) override { return cp1252::ToUtf8(text); }
 
   bool CoInitialize() override { return false; }
   void CoUninitialize() override {}
-  bool GetComputerNameA(char*, std::uint32_t*) override { return false; }
-  bool GetUserNameA(char*, std::uint32_t*) override { return false; }
+  bool GetComputerNameW(char16_t*, std::uint32_t*) override { return false; }
+  bool GetUserNameW(char16_t*, std::uint32_t*) override { return false; }
   std::uint32_t OsMajorVersion() override { return 6; }
   std::uint16_t GetUserDefaultLangID() override { return 0x0409; }
   std::vector<std::string> CommandLineArguments() override { return {"Orvelkit.exe"}; }
   std::uint32_t GetTickCount() override { return 0; }
-  void OutputDebugStringA(const std::string&) override {}
+  void OutputDebugStringW(const std::string&) override {}
   void MessageBeep(std::uint32_t) override {}
   std::uint32_t SetErrorMode(std::uint32_t mode) override { return mode; }
   void SetClipboardText(WindowHandle, const std::string&) override {}
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return a == b; }
-  void ShellExecuteA(WindowHandle, const char*, const std::string&, int) override {}
+  void ShellExecuteW(WindowHandle, const char*, const std::string&, int) override {}
 
  private:
   static std::string Number(unsigned value, bool twoDigits) {

@@ -24,23 +24,23 @@ class NoShell : public IShell {
  public:
   std::int32_t SHGetMalloc(IShellMalloc** allocator) override { *allocator = nullptr; return static_cast<std::int32_t>(0x80004005); }
   std::int32_t SHGetSpecialFolderLocation(WindowHandle, int, ItemIdList*) override { return static_cast<std::int32_t>(0x80004005); }
-  ItemIdList SHBrowseForFolderA(TBrowseInfo*) override { return nullptr; }
-  std::intptr_t SendMessageA(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
+  ItemIdList SHBrowseForFolderW(TBrowseInfo*) override { return nullptr; }
+  std::intptr_t SendMessageW(WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
 };
 
 // Records window calls; created windows get consecutive handles from 0x7000.
 class RecordingWindowApi : public IWindowApi {
  public:
   struct Call { std::string what; WindowHandle window; std::uint32_t message; std::uintptr_t wParam; std::intptr_t lParam; };
-  WindowHandle CreateWindowExA(std::uint32_t, const char*, const char*, std::uint32_t, int, int, int, int, WindowHandle) override {
-    calls.push_back({"CreateWindowExA", 0, 0, 0, 0});
+  WindowHandle CreateWindowExW(std::uint32_t, const char16_t*, const char16_t*, std::uint32_t, int, int, int, int, WindowHandle) override {
+    calls.push_back({"CreateWindowExW", 0, 0, 0, 0});
     return nextHandle++;
   }
   void SetWindowPos(WindowHandle window, WindowHandle, int, int, int, int, std::uint32_t flags) override {
     calls.push_back({"SetWindowPos", window, flags, 0, 0});
   }
-  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
-    calls.push_back({"SendMessageA", window, message, wParam, lParam});
+  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    calls.push_back({"SendMessageW", window, message, wParam, lParam});
     return 0;
   }
   void ShowWindow(WindowHandle window, int command) override { calls.push_back({"ShowWindow", window, static_cast<std::uint32_t>(command), 0, 0}); }

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "../cp1252_text.h"
 #include "app/form1.h"
 #include "app/form_definition.h"
 #include "platform/ole_error.h"
+#include "platform/utf.h"
 
 namespace orvel::fakes {
 
@@ -294,13 +294,13 @@ class FakeSystem : public ISystem {
   explicit FakeSystem(Journal& journal) : journal_(journal) {}
   bool CoInitialize() override { journal_.Add("CoInitialize"); return coInitializeResult; }
   void CoUninitialize() override { journal_.Add("CoUninitialize"); }
-  bool GetComputerNameA(char* buffer, std::uint32_t* size) override { return Copy(computerName, buffer, size); }
-  bool GetUserNameA(char* buffer, std::uint32_t* size) override { return Copy(userName, buffer, size); }
+  bool GetComputerNameW(char16_t* buffer, std::uint32_t* size) override { return Copy(computerName, buffer, size); }
+  bool GetUserNameW(char16_t* buffer, std::uint32_t* size) override { return Copy(userName, buffer, size); }
   std::uint32_t OsMajorVersion() override { return osMajor; }
   std::uint16_t GetUserDefaultLangID() override { return langId; }
   std::vector<std::string> CommandLineArguments() override { return arguments; }
   std::uint32_t GetTickCount() override { return tickCount; }
-  void OutputDebugStringA(const std::string& text) override { traces.push_back(text); }
+  void OutputDebugStringW(const std::string& text) override { traces.push_back(text); }
   void MessageBeep(std::uint32_t type) override { beeps.push_back(type); }
   std::uint32_t SetErrorMode(std::uint32_t mode) override { std::uint32_t old = errorMode; errorMode = mode; errorModes.push_back(mode); return old; }
   std::string LongTimeText(std::uint32_t seconds) override {
@@ -309,10 +309,9 @@ class FakeSystem : public ISystem {
     return text;
   }
   std::string TimeSeparator() override { return timeSeparator; }
-  std::string AnsiToUtf8(std::string_view text) override { return ansiToUtf8(text); }
   void SetClipboardText(WindowHandle owner, const std::string& text) override { clipboard.push_back({owner, text}); }
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return fakes::SameTextIgnoringCase(a, b); }
-  void ShellExecuteA(WindowHandle owner, const char* verb, const std::string& file, int show) override {
+  void ShellExecuteW(WindowHandle owner, const char* verb, const std::string& file, int show) override {
     shellCalls.push_back({owner, verb ? std::optional<std::string>(verb) : std::nullopt, file, show});
   }
 
@@ -331,15 +330,16 @@ class FakeSystem : public ISystem {
   std::uint32_t errorMode = 0;
   std::vector<std::uint32_t> errorModes;
   std::string timeSeparator = ":";
-  std::function<std::string(std::string_view)> ansiToUtf8 = cp1252::ToUtf8;  // the ANSI code page
   std::vector<ShellCall> shellCalls;
 
  private:
-  // As the API: fails when the text and its NUL do not fit the given size.
-  static bool Copy(const std::optional<std::string>& value, char* buffer, std::uint32_t* size) {
-    if (!value || value->size() + 1 > *size) return false;
-    std::memcpy(buffer, value->c_str(), value->size() + 1);
-    *size = static_cast<std::uint32_t>(value->size());
+  // As the API: fails when the text's UTF-16 units and their NUL do not fit the given size.
+  static bool Copy(const std::optional<std::string>& value, char16_t* buffer, std::uint32_t* size) {
+    if (!value) return false;
+    const std::u16string units = utf::ToUtf16(*value);
+    if (units.size() + 1 > *size) return false;
+    std::copy(units.c_str(), units.c_str() + units.size() + 1, buffer);
+    *size = static_cast<std::uint32_t>(units.size());
     return true;
   }
   Journal& journal_;

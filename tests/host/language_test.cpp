@@ -15,7 +15,7 @@ namespace orvel::fakes {
 namespace {
 
 const std::string TitleEnglish = "Orvel for Windows Networks";
-const std::string TitleGerman = "Orvel f\xFCr Windows Netzwerke";
+const std::string TitleGerman = "Orvel f\u00FCr Windows Netzwerke";
 
 // --- Language of the user's default language identifier --------------------------------
 
@@ -129,8 +129,8 @@ const WindowTexts EnglishWindow{"&User", "&Password", "&Scan now!", TitleEnglish
                                  "Session", "Threads", "Priority"}};
 const WindowTexts GermanWindow{"&Benutzer", "&Passwort", "&Jetzt Scannen", TitleGerman,
                                {"Prozess", "Ordner", "Prozess ID", "Parent PID", "RAM", "CPU Zeit", "Handles",
-                                "Session", "Threads", "Priorit\xE4t"}};
-const WindowTexts SpanishWindow{"&Usuario", "&Contrase\xF1" "a", "\xA1" "Escanear ahora!", TitleEnglish,
+                                "Session", "Threads", "Priorit\u00E4t"}};
+const WindowTexts SpanishWindow{"&Usuario", "&Contrase\u00F1a", "\u00A1Escanear ahora!", TitleEnglish,
                                 {"Proceso", "Carpeta", "ID del proceso", "PID principal", "Memoria",
                                  "Tiempo del CPU", "Handles", "Session", "Threads", ""}};
 
@@ -200,7 +200,7 @@ TEST_F(RelabelOrderTest, GermanRelabelsInOrderBeforeTheTitle) {
       "ListView1.column0=Prozess",       "ListView1.column1=Ordner",
       "ListView1.column2=Prozess ID",    "ListView1.column3=Parent PID",
       "ListView1.column4=RAM",           "ListView1.column5=CPU Zeit",
-      "ListView1.column9=Priorit\xE4t",  "StartButton.caption=&Jetzt Scannen",
+      "ListView1.column9=Priorit\u00E4t",  "StartButton.caption=&Jetzt Scannen",
       "Form.caption=" + TitleGerman,     "Application.title=" + TitleGerman,
   };
   EXPECT_EQ(CaptionWrites(journal), expected);
@@ -266,17 +266,17 @@ struct TextCase {
   const char* text;
 };
 
-TEST(LanguageTexts, EntriesAreExactCodePage1252Bytes) {
+TEST(LanguageTexts, EntriesAreExactUtf8Bytes) {
   const TextCase cases[] = {
       {txtTitle, 0, "Orvel for Windows Networks"},
-      {txtTitle, 1, "Orvel f\xFCr Windows Netzwerke"},
+      {txtTitle, 1, "Orvel f\xC3\xBCr Windows Netzwerke"},
       {txtTitle, 2, "Orvel for Windows Networks"},
-      {txtHintTitle, 2, "M\xE1s detalles ..."},
-      {txtPasswordCaption, 2, "&Contrase\xF1" "a"},
-      {txtColPriority, 1, "Priorit\xE4t"},
+      {txtHintTitle, 2, "M\xC3\xA1s detalles ..."},
+      {txtPasswordCaption, 2, "&Contrase\xC3\xB1" "a"},
+      {txtColPriority, 1, "Priorit\xC3\xA4t"},
       {txtColPriority, 2, ""},
       {txtScanNow, 1, "&Jetzt Scannen"},
-      {txtScanNow, 2, "\xA1" "Escanear ahora!"},
+      {txtScanNow, 2, "\xC2\xA1" "Escanear ahora!"},
       {txtProcessCount, 0, "%d processes"},
       {txtProcessCount, 1, "%d Prozesse"},
       {txtProcessCount, 2, "%d procesos"},
@@ -289,7 +289,7 @@ TEST(LanguageTexts, EntriesAreExactCodePage1252Bytes) {
       {txtConnectingTo, 0, "Connecting to "},
       {txtConnectingTo, 1, "Verbinde mit "},
       {txtConnectingTo, 2, "Connecting to "},
-      {txtChooseComputer, 1, "Computer ausw\xE4hlen"},
+      {txtChooseComputer, 1, "Computer ausw\xC3\xA4hlen"},
       {txtSelectProcess, 1, "Bitte markieren Sie zuerst einen Prozess."},
   };
   for (const TextCase& c : cases)
@@ -313,10 +313,10 @@ TEST(LanguageTexts, HintBodyIsExactInEveryLanguage) {
       "zeigt Ihnen unser Programm " LINK ".\x0D\x0A"
       "Probieren Sie einfach die <A>kostenlose Version</A>!",
 
-      "Una descripci\xF3n detallada y una evaluaci\xF3n de\x0D\x0A"
-      "riesgo de seguridad \xFAnica de este proceso son mostradas por nuestro software\x0D\x0A"
+      "Una descripci\xC3\xB3n detallada y una evaluaci\xC3\xB3n de\x0D\x0A"
+      "riesgo de seguridad \xC3\xBAnica de este proceso son mostradas por nuestro software\x0D\x0A"
       LINK ".\x0D\x0A"
-      "\xA1Simplemente pruebe gratis <A>la versi\xF3n de prueba</A>!",
+      "\xC2\xA1Simplemente pruebe gratis <A>la versi\xC3\xB3n de prueba</A>!",
   };
   for (int language = 0; language < LanguageCount; ++language)
     EXPECT_EQ(std::string(LookupText(txtHintBody, language)), expected[language]) << "language " << language;

@@ -88,7 +88,7 @@ TEST_F(ProcessMenuTest, CopyAllGivesTheCaptionsOfTheLanguageAndTheRowsAsShown) {
   Rescan();
   form1->ListView1ColumnClick(&ListView1, 0);  // Process, descending
   Choose(CopyAll);
-  const std::string header = "Prozess\tOrdner\tProzess ID\tParent PID\tRAM\tCPU Zeit\tHandles\tSession\tThreads\tPriorit\xE4t\r\n";
+  const std::string header = "Prozess\tOrdner\tProzess ID\tParent PID\tRAM\tCPU Zeit\tHandles\tSession\tThreads\tPriorit\u00E4t\r\n";
   ASSERT_EQ(LastClip().substr(0, header.size()), header);
   const std::string rows = LastClip().substr(header.size());
   EXPECT_LT(rows.find("p2.exe"), rows.find("p1.exe"));
@@ -201,7 +201,7 @@ TEST_F(EndProcessTest, TheQuestionInTheUsersLanguage) {
   Create();
   Rescan();
   End(kIdNo);
-  EXPECT_EQ(LastBox(), "\xBFTerminar p1.exe (ID de proceso 101) en WORKSTATION7? Se perder\xE1n los datos no guardados.");
+  EXPECT_EQ(LastBox(), "\u00BFTerminar p1.exe (ID de proceso 101) en WORKSTATION7? Se perder\u00E1n los datos no guardados.");
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST(OleMessageTextTest, TrailingBlanksControlCharactersAndFullStopsGo) {
       {"v1.2 failed", "v1.2 failed"},
       {" . . ", ""},
       {"", ""},
-      {"Stra\xDF" "e\xA0", "Stra\xDF" "e\xA0"},  // a no-break space is above code 32
+      {"Stra\u00DFe\u00A0", "Stra\u00DFe\u00A0"},  // a no-break space is above code 32
   };
   for (const auto& c : cases) EXPECT_EQ(TrimMessageText(c.in), c.out) << c.in;
 }

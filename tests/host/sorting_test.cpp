@@ -9,6 +9,7 @@
 
 #include "fake_wmi.h"
 #include "form_fixture.h"
+#include "platform/utf.h"
 #include "scan/sorting.h"
 
 namespace orvel::fakes {
@@ -32,7 +33,7 @@ struct CompareCase {
   TListRow first;
   TListRow second;
   std::int32_t key;
-  int expected;  // the first unequal byte pair's difference, times the direction
+  int expected;  // the first unequal UTF-16 unit pair's difference, times the direction
 };
 
 const std::vector<CompareCase>& CompareCases() {
@@ -56,9 +57,9 @@ const std::vector<CompareCase>& CompareCases() {
       {"_a after ab ascending", Named("_a"), Named("ab"), kProcess, '_' - 'A'},
       {"_a before ab descending", Named("_a"), Named("ab"), -kProcess, 'A' - '_'},
       {"folding only to upper case", Named("a"), Named("["), kProcess, 'A' - '['},
-      {"0xC4 before 0xE4 ascending", Named("\xC4x"), Named("\xE4x"), kProcess, 0xC4 - 0xE4},
-      {"0xE4 after 0xC4 descending", Named("\xE4"), Named("\xC4"), -kProcess, 0xC4 - 0xE4},
-      {"bytes above 0x7F unsigned", Named("\xFF"), Named("\x7F"), kProcess, 0xFF - 0x7F},
+      {"0xC4 before 0xE4 ascending", Named("\u00C4x"), Named("\u00E4x"), kProcess, 0xC4 - 0xE4},
+      {"0xE4 after 0xC4 descending", Named("\u00E4"), Named("\u00C4"), -kProcess, 0xC4 - 0xE4},
+      {"bytes above 0x7F unsigned", Named("\u00FF"), Named("\x7F"), kProcess, 0xFF - 0x7F},
       {"fill byte against a real 0x01", Named("\x01" "a"), Named("a"), kProcess, 0},
       {"fill byte against 0x00", Named(std::string(1, '\0')), Named(""), kProcess, -0x01},
       {"last sub-item of ten columns", WithColumn(10, "12"), WithColumn(10, "9"), 10, '1' - 0x01},
@@ -70,10 +71,27 @@ const std::vector<CompareCase>& CompareCases() {
   return cases;
 }
 
-TEST(CompareItems, FollowsTheLengthFirstByteRule) {
+TEST(CompareItems, FollowsTheLengthFirstUnitRule) {
   for (const CompareCase& c : CompareCases()) {
     EXPECT_EQ(CompareItems(c.first, c.second, c.key), c.expected) << c.what;
     EXPECT_EQ(CompareItems(c.second, c.first, c.key), -c.expected) << c.what << " (swapped)";
+  }
+}
+
+// Beyond Latin-1 each character counts as its UTF-16 units, in length and in value; nothing but
+// ASCII folds.
+TEST(CompareItems, NamesInOtherScriptsCompareByTheirUtf16Units) {
+  const CompareCase cases[] = {
+      {"Greek not folded", Named("\u03A9mega.exe"), Named("\u03C9mega.exe"), kProcess, 0x03A9 - 0x03C9},
+      {"Cyrillic by its code", Named("\u041F\u0440\u043E"), Named("\u00FF\u0440\u043E"), kProcess, 0x041F - 0xFF},
+      {"CJK name shorter than its bytes", Named("\u65E5\u672C\u8A9E.exe"), Named("notepad.exe"), kProcess, 0x01 - 'N'},
+      {"CJK after Latin-1 of one length", Named("\u65E5.exe"), Named("\u00E4.exe"), kProcess, 0x65E5 - 0xE4},
+      {"outside the BMP two units", Named("\U0001F600"), Named("ab"), kProcess, 0xD83D - 'A'},
+      {"euro sign by its code", Named("\u20AC"), Named("\u00FF"), kProcess, 0x20AC - 0xFF},
+  };
+  for (const CompareCase& c : cases) {
+    EXPECT_EQ(CompareItems(c.first, c.second, c.key), c.expected) << c.what;
+    EXPECT_EQ(CompareItems(c.second, c.first, -c.key), c.expected) << c.what << " (swapped, descending)";
   }
 }
 
@@ -85,28 +103,30 @@ TEST(CompareItems, ReversesWithTheSignOfTheKey) {
   }
 }
 
-// The padding is compared in place; an explicitly padded copy must give the same answer.
-int PaddedReference(std::string a, std::string b) {
+// The padding is compared in place; an explicitly padded copy of the UTF-16 units must give the same answer.
+int PaddedReference(const std::string& utf8A, const std::string& utf8B) {
+  std::u16string a = utf::ToUtf16(utf8A), b = utf::ToUtf16(utf8B);
   const std::size_t length = std::max(a.size(), b.size());
-  a.insert(0, length - a.size(), '\x01');
-  b.insert(0, length - b.size(), '\x01');
-  auto fold = [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 'a' && u <= 'z' ? u - 0x20 : u;
-  };
+  a.insert(0, length - a.size(), u'\x01');
+  b.insert(0, length - b.size(), u'\x01');
+  auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - 0x20 : int{c}; };
   for (std::size_t i = 0; i < length; ++i)
-    if (fold(a[i]) != fold(b[i])) return static_cast<int>(fold(a[i])) - static_cast<int>(fold(b[i]));
+    if (fold(a[i]) != fold(b[i])) return fold(a[i]) - fold(b[i]);
   return 0;
 }
 
 TEST(CompareItems, AgreesWithExplicitPaddingOnRandomTexts) {
   std::mt19937 random(20240611);
   std::uniform_int_distribution<int> length(0, 6), byte(0, 255), pick(0, 3);
-  const std::string alphabet = "aAbB_\x01";
+  // Characters of one to four UTF-8 bytes, among them letters that fold and the fill's 0x01.
+  const std::string alphabet[] = {"a", "A", "b", "B", "_", "\x01", "\u00E4", "\u00C4", "\u03A9", "\u65E5", "\U0001F600"};
   auto text = [&] {
-    std::string t(static_cast<std::size_t>(length(random)), '\0');
-    // Mostly a small alphabet, so equal texts and ties of length happen often.
-    for (char& c : t) c = pick(random) == 0 ? static_cast<char>(byte(random)) : alphabet[static_cast<std::size_t>(byte(random)) % alphabet.size()];
+    std::string t;
+    // Mostly the small alphabet, so equal texts and ties of length happen often; now and then a
+    // byte of its own, which may leave the text malformed.
+    for (int n = length(random); n > 0; --n)
+      t += pick(random) == 0 ? std::string(1, static_cast<char>(byte(random)))
+                             : alphabet[static_cast<std::size_t>(byte(random)) % std::size(alphabet)];
     return t;
   };
   for (int i = 0; i < 20000; ++i) {

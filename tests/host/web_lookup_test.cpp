@@ -2,8 +2,6 @@
 // and the prompt when no process is selected.
 #include <gtest/gtest.h>
 
-#include <string_view>
-
 #include "companions/web_lookup.h"
 #include "form_fixture.h"
 #include "web_config.h"
@@ -67,10 +65,13 @@ TEST_F(WebLookupTest, EachNameOpensItsAddressWithTheDefaultVerb) {
       {"c++.exe", Search("c%2B%2B.exe")},
       {"a/b?c.exe", Search("a%2Fb%3Fc.exe")},
       {"AZaz09-._~", Search("AZaz09-._~")},
-      // Code page 1252 bytes travel as UTF-8.
-      {"M\xFCller.exe", Search("M%C3%BCller.exe")},
-      {"\x80uro\x99", Search("%E2%82%ACuro%E2%84%A2")},
-      {"\x81\x9F\xA0\xFF", Search("%C2%81%C5%B8%C2%A0%C3%BF")},
+      // Every character as its UTF-8 bytes: the bytes code page 1252's characters always gave, and
+      // names in any other script after a folder in any script.
+      {"M\u00FCller.exe", Search("M%C3%BCller.exe")},
+      {"\u20ACuro\u2122", Search("%E2%82%ACuro%E2%84%A2")},
+      {"\u0081\u0178\u00A0\u00FF", Search("%C2%81%C5%B8%C2%A0%C3%BF")},
+      {"C:\\Users\\\u0141ukasz\\\u65E5\u672C\u8A9E.exe", Search("%E6%97%A5%E6%9C%AC%E8%AA%9E.exe")},
+      {"C:\\\u0414\u0438\u0441\u043A:\u03A9mega.exe", Search("%CE%A9mega.exe")},
   };
   for (const LookupCase& c : cases) {
     SCOPED_TRACE("name \"" + c.name + "\"");
@@ -85,58 +86,6 @@ TEST_F(WebLookupTest, EachNameOpensItsAddressWithTheDefaultVerb) {
     ExpectOneCall(std::nullopt, c.address);
     EXPECT_TRUE(Application.messages.empty());
   }
-}
-
-// Code page 1251 for its letters: А to я at 0xC0-0xFF are U+0410-U+044F.
-std::string Cp1251LettersToUtf8(std::string_view text) {
-  std::string utf8;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0xC0) {
-      utf8 += c;
-      continue;
-    }
-    cp1252::AppendUtf8(utf8, 0x0410 + (byte - 0xC0));
-  }
-  return utf8;
-}
-
-TEST_F(WebLookupTest, SearchTermIsReadInTheSystemsCodePage) {
-  std::vector<std::string> converted;
-  System.ansiToUtf8 = [&](std::string_view text) {
-    converted.emplace_back(text);
-    return Cp1251LettersToUtf8(text);
-  };
-  Create();
-  // "Диск.exe" and "д" in code page 1251; as code page 1252 they would read "Äèñê" and "ä".
-  ListProcesses({"C:\\x\\\xC4\xE8\xF1\xEA.exe", "\xE4", "System"});
-  for (int row : {0, 1, 2}) {
-    ListView1.selected = row;
-    GoogleButton.OnClick(&GoogleButton);
-  }
-
-  ASSERT_EQ(System.shellCalls.size(), 3u);
-  EXPECT_EQ(System.shellCalls[0].file, Search("%D0%94%D0%B8%D1%81%D0%BA.exe"));
-  EXPECT_EQ(System.shellCalls[1].file, Search("%D0%B4"));
-  EXPECT_EQ(System.shellCalls[2].file, "http://" ORVEL_MAKER_HOST "/kestrawatch/process/system%20.html");
-  // Only the search term is converted, and only for the search.
-  EXPECT_EQ(converted, (std::vector<std::string>{"\xC4\xE8\xF1\xEA.exe", "\xE4"}));
-}
-
-TEST_F(WebLookupTest, FailedConversionOpensNothing) {
-  System.ansiToUtf8 = [](std::string_view) -> std::string {
-    throw EOleError("No mapping for the Unicode character.", static_cast<std::int32_t>(0x80070459));
-  };
-  Create();
-  ListProcesses({"svchost.exe", "System Idle Process"});
-  ListView1.selected = 0;
-  EXPECT_THROW(GoogleButton.OnClick(&GoogleButton), EOleError);
-  EXPECT_TRUE(System.shellCalls.empty());
-
-  ListView1.selected = 1;
-  GoogleButton.OnClick(&GoogleButton);
-  ASSERT_EQ(System.shellCalls.size(), 1u) << "a fixed page needs no conversion";
-  EXPECT_EQ(System.shellCalls[0].file, "https://" ORVEL_WIKIPEDIA_HOST "/wiki/System_Idle_Process");
 }
 
 TEST_F(WebLookupTest, DoubleClickOpensTheSameAddressAsTheButton) {

@@ -1,15 +1,11 @@
 // The message loop with the start show command, the application object's boxes, and the
 // system services, on the real platform.
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "../cp1252_text.h"
-#include "companions/web_lookup.h"
 #include "platform/win32/system.h"
 #include "toolkit_fixture.h"
-#include "web_config.h"
 
 namespace orvel::toolkit_test {
 namespace {
@@ -161,24 +157,22 @@ TEST(PopupMenu, ReturnsTheItemChosenByItsLetter) {
   }
 }
 
-// Unicode text from the ANSI code page; 8-bit programs read it back converted.
+// UTF-8 in, every character on the clipboard as Unicode text; case-blind beyond ASCII as Windows compares.
 TEST(SystemServices, ClipboardTakesUnicodeText) {
   Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
   const HWND owner = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
   Win32System system;
-  system.SetClipboardText(reinterpret_cast<WindowHandle>(owner), "Prozess\tPriorit\xE4t\r\n");
+  system.SetClipboardText(reinterpret_cast<WindowHandle>(owner),
+                          "Priorit\u00E4t\t\u0141ukasz\t\u03A9mega.exe\t\u65E5\u672C\u8A9E.exe\U0001F600\r\n");
   ASSERT_TRUE(::OpenClipboard(owner));
   const HANDLE unicode = ::GetClipboardData(CF_UNICODETEXT);
   const std::wstring wide = unicode ? static_cast<const wchar_t*>(::GlobalLock(unicode)) : L"";
   if (unicode) ::GlobalUnlock(unicode);
-  const HANDLE ansi = ::GetClipboardData(CF_TEXT);
-  const std::string narrow = ansi ? static_cast<const char*>(::GlobalLock(ansi)) : "";
-  if (ansi) ::GlobalUnlock(ansi);
   ::CloseClipboard();
-  EXPECT_EQ(wide, L"Prozess\tPriorit\u00E4t\r\n");
-  EXPECT_EQ(narrow, "Prozess\tPriorit\xE4t\r\n");
+  EXPECT_EQ(wide, L"Priorit\u00E4t\t\u0141ukasz\t\u03A9mega.exe\t\u65E5\u672C\u8A9E.exe\xD83D\xDE00\r\n");
   EXPECT_TRUE(system.SameTextIgnoringCase("WorkStation7", "WORKSTATION7"));
   EXPECT_FALSE(system.SameTextIgnoringCase("WORKSTATION7", "WORKSTATION"));
+  EXPECT_TRUE(system.SameTextIgnoringCase("\u0141UKASZ-PC", "\u0142ukasz-pc"));
 }
 
 TEST(SystemServices, ComInitialisationIsBalancedOnSuccessOnly) {
@@ -191,20 +185,20 @@ TEST(SystemServices, ComInitialisationIsBalancedOnSuccessOnly) {
 
 TEST(SystemServices, NamesFitTheBufferOrFail) {
   Win32System system;
-  char name[256] = {};
+  char16_t name[256] = {};
   std::uint32_t size = 16;
-  ASSERT_TRUE(system.GetComputerNameA(name, &size));
-  EXPECT_EQ(size, std::strlen(name));
-  char tiny[2] = {};
-  size = sizeof tiny;
-  EXPECT_FALSE(system.GetComputerNameA(tiny, &size));
+  ASSERT_TRUE(system.GetComputerNameW(name, &size));
+  EXPECT_EQ(size, std::char_traits<char16_t>::length(name));
+  char16_t tiny[2] = {};
+  size = 2;
+  EXPECT_FALSE(system.GetComputerNameW(tiny, &size));
 
-  size = sizeof name;
-  ASSERT_TRUE(system.GetUserNameA(name, &size));
-  char expected[256] = {};
-  ::GetEnvironmentVariableA("USERNAME", expected, sizeof expected);
+  size = 256;
+  ASSERT_TRUE(system.GetUserNameW(name, &size));
+  wchar_t expected[256] = {};
+  ::GetEnvironmentVariableW(L"USERNAME", expected, 256);
   if (expected[0]) {
-    EXPECT_STREQ(name, expected);
+    EXPECT_EQ(std::u16string(name), std::u16string(reinterpret_cast<const char16_t*>(expected)));
   }
 }
 
@@ -233,46 +227,12 @@ TEST(SystemServices, CommandLineSplitByThePlatformsRules) {
       {L"Orvelkit.exe a\\\\\\\"b \"c d\"e", {"Orvelkit.exe", "a\\\"b", "c de"}},
       // The program's own path keeps its backslashes, even before the closing quote.
       {L"\"C:\\dir\\\" x", {"C:\\dir\\", "x"}},
-      // Narrowed to code page 1252 without best fit: full-width look-alikes do not become "/language".
+      // Every character kept as UTF-8: full-width look-alikes stay themselves, never "/language".
       {L"Orvelkit.exe \x00E4 \xFF0F\xFF4C\xFF41\xFF4E\xFF47\xFF55\xFF41\xFF47\xFF45 1",
-       {"Orvelkit.exe", "\xE4", "?????????", "1"}},
+       {"Orvelkit.exe", "\u00E4", "\uFF0F\uFF4C\uFF41\uFF4E\uFF47\uFF55\uFF41\uFF47\uFF45", "1"}},
   };
-  ASSERT_EQ(::GetACP(), 1252u) << "the expected texts are code page 1252";
   for (const Case& c : cases) {
     EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << testing::PrintToString(std::wstring(c.line));
-  }
-}
-
-TEST(SystemServices, AnsiTextAsUtf8) {
-  ASSERT_EQ(::GetACP(), 1252u) << "the cases are code page 1252 bytes";
-  Win32System system;
-  struct Case {
-    std::string ansi, utf8;
-  };
-  const Case cases[] = {
-      {"", ""},
-      {"svchost.exe", "svchost.exe"},
-      {std::string("a\0b", 3), std::string("a\0b", 3)},
-      {"\xE4", "\xC3\xA4"},
-      {"\x80", "\xE2\x82\xAC"},
-      {"M\xFCller\x99.exe", "M\xC3\xBCller\xE2\x84\xA2.exe"},
-      {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
-      {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(system.AnsiToUtf8(c.ansi), c.utf8) << testing::PrintToString(c.ansi);
-  }
-  EXPECT_EQ(LookupAddress("C:\\Tools\\M\xE4rz\x80.exe", system),
-            "http://" ORVEL_SEARCH_HOST "/search?q=M%C3%A4rz%E2%82%AC.exe+site%3A" ORVEL_INFO_DOMAIN);
-}
-
-// The host tests' stand-in for the conversion reads every byte as Windows does.
-TEST(SystemServices, HostCodePage1252AgreesWithThePlatform) {
-  ASSERT_EQ(::GetACP(), 1252u);
-  Win32System system;
-  for (int byte = 0; byte < 256; ++byte) {
-    const std::string text(1, static_cast<char>(byte));
-    EXPECT_EQ(system.AnsiToUtf8(text), cp1252::ToUtf8(text)) << byte;
   }
 }
 

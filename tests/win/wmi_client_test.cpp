@@ -11,6 +11,7 @@
 
 #include "host/form_fixture.h"
 #include "platform/win32/com.h"
+#include "platform/win32/text.h"
 #include "platform/win32/wmi_client.h"
 #include "scan/wmi_values.h"
 #include "win/standin/standin_host.h"
@@ -22,9 +23,9 @@ using standin_test::ExpectedScanLog;
 
 // What the system itself says for a code, trimmed as the program trims it; empty when it has nothing.
 std::string SystemTextOf(HRESULT code) {
-  char buffer[256] = {};
-  const DWORD length = ::FormatMessageA(0x3200, nullptr, static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
-  return TrimMessageText(std::string(buffer, length));
+  wchar_t buffer[256] = {};
+  const DWORD length = ::FormatMessageW(0x3200, nullptr, static_cast<DWORD>(code), 0, buffer, 256, nullptr);
+  return TrimMessageText(win32::Utf8(buffer, length));
 }
 
 std::string Hex(HRESULT code) {
@@ -98,10 +99,9 @@ TEST_F(WmiClientTest, CallsEveryStepInOrderWithItsArguments) {
 }
 
 TEST_F(WmiClientTest, ValuesOfEveryVariantTypeArriveConvertedByTheirRules) {
-  ASSERT_EQ(::GetACP(), 1252u) << "the expected texts are code page 1252 bytes";
-  // "caf\u00e9 \u0101.exe": the a with macron has no place in code page 1252 and must not turn into "a".
+  // Texts arrive as UTF-8 whatever the system's code page: every character kept, beyond Latin-1 too.
   const TPIArray records = Scan(
-      "process Name=\"caf\xC3\xA9 \xC4\x81.exe\" ExecutablePath=\"C:\\Program Files\\x.exe\" ProcessId=-2 "
+      "process Name=\"caf\xC3\xA9 \xC4\x81.exe\" ExecutablePath=\"C:\\\xE6\x97\xA5\\x.exe\" ProcessId=-2 "
       "ParentProcessId=ui8:18446744073709551615 SessionId=ui1:7 ThreadCount=r8:12.5 Priority=i2:-1 "
       "WorkingSetSize=\"3000000000\" HandleCount=i8:4294967297 UserModeTime=\"15000000\" KernelModeTime=r4:25000000\n"
       "process Name=\"System\" ExecutablePath=null ProcessId=4 ThreadCount=i1:-3 WorkingSetSize=\"lots\" "
@@ -112,8 +112,8 @@ TEST_F(WmiClientTest, ValuesOfEveryVariantTypeArriveConvertedByTheirRules) {
   ASSERT_EQ(records.size(), 3u);
 
   const TProcesInformation& first = records[0];
-  EXPECT_EQ(first.Name, "caf\xE9 ?.exe");
-  EXPECT_EQ(first.ExecutablePath, "C:\\Program Files\\x.exe");
+  EXPECT_EQ(first.Name, "caf\u00E9 \u0101.exe");
+  EXPECT_EQ(first.ExecutablePath, "C:\\\u65E5\\x.exe");
   EXPECT_EQ(first.ProcessId, 4294967294u);
   EXPECT_EQ(first.ParentProcessId, 4294967295u);
   EXPECT_EQ(first.SessionId, 7u);
@@ -148,7 +148,6 @@ struct VariantCase {
 };
 
 TEST(WmiVariantTest, EveryVariantTypeBecomesNullANumberOrText) {
-  ASSERT_EQ(::GetACP(), 1252u);
   const VariantCase cases[] = {
       {"empty", [](VARIANT& v) { v.vt = VT_EMPTY; }, WmiValue::Kind::Null, 0, 0, ""},
       {"null", [](VARIANT& v) { v.vt = VT_NULL; }, WmiValue::Kind::Null, 0, 0, ""},
@@ -164,8 +163,10 @@ TEST(WmiVariantTest, EveryVariantTypeBecomesNullANumberOrText) {
       {"ui8", [](VARIANT& v) { v.vt = VT_UI8; v.ullVal = ULLONG_MAX; }, WmiValue::Kind::Integer, -1, 0, ""},
       {"r4", [](VARIANT& v) { v.vt = VT_R4; v.fltVal = 2.5f; }, WmiValue::Kind::Real, 0, 2.5, ""},
       {"r8", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = -1e20; }, WmiValue::Kind::Real, 0, -1e20, ""},
-      {"bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = ::SysAllocString(L"x\u00e9\u0101\u2126"); },
-       WmiValue::Kind::Text, 0, 0, "x\xE9??"},
+      {"bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = ::SysAllocString(L"x\u00e9\u0101\u2126\xD83D\xDE00"); },
+       WmiValue::Kind::Text, 0, 0, "x\u00E9\u0101\u2126\U0001F600"},
+      {"lone surrogate", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = ::SysAllocString(L"a\xD800"); },
+       WmiValue::Kind::Text, 0, 0, "a\uFFFD"},
       {"null bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = nullptr; }, WmiValue::Kind::Text, 0, 0, ""},
       {"currency", [](VARIANT& v) { v.vt = VT_CY; v.cyVal.int64 = 70000; }, WmiValue::Kind::Text, 0, 0, "7"},
   };
@@ -202,6 +203,7 @@ TEST_F(WmiClientTest, MessageTextComesFromTheDescriptionElseTheSystemElseTheCode
   ASSERT_TRUE(SystemTextOf(withoutText).empty()) << "the system should have no text for " << Hex(withoutText);
   const struct { std::string fail; std::string message; } cases[] = {
       {"fail connect 0x80041064 \"User refused. \"", "User refused"},
+      {"fail connect 0x80041064 \"\xC5\x81ukasz \xE6\x8B\x92\xE5\x90\xA6.\"", "\u0141ukasz \u62D2\u5426"},
       {"fail connect " + Hex(withText), SystemTextOf(withText)},
       {"fail connect " + Hex(withText) + " \". . \"", SystemTextOf(withText)},
       {"fail connect " + Hex(withText) + " \"\"", SystemTextOf(withText)},

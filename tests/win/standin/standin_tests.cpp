@@ -331,7 +331,7 @@ TEST_F(StandinTest, ScenarioValuesArriveWithTheirVariantTypes) {
   UseScenario(
       "# two processes, the second with every kind of value\n"
       "process Name=\"B\xC3\xBC" "cher.exe\" "
-      "ExecutablePath=\"C:\\Program Files\\B\xC3\xBC" "cher\\B\xC3\xBC" "cher.exe\" "
+      "ExecutablePath=\"C:\\Users\\\xE7\x94\xB0\xE4\xB8\xAD\\\xF0\x9F\x93\x9A\\B\xC3\xBC" "cher.exe\" "
       "ProcessId=1234 ParentProcessId=4 SessionId=1 ThreadCount=7 Priority=8 WorkingSetSize=\"3000000000\" "
       "HandleCount=55 UserModeTime=\"15000000\" KernelModeTime=\"25000000\"\r\n"
       "\n"
@@ -344,7 +344,7 @@ TEST_F(StandinTest, ScenarioValuesArriveWithTheirVariantTypes) {
   ASSERT_EQ(result.processes.size(), 2u);
   const Process expected[] = {
       {{L"Name", Text(L"B\u00FCcher.exe")},
-       {L"ExecutablePath", Text(L"C:\\Program Files\\B\u00FCcher\\B\u00FCcher.exe")},
+       {L"ExecutablePath", Text(L"C:\\Users\\\u7530\u4E2D\\\U0001F4DA\\B\u00FCcher.exe")},
        {L"ProcessID", I4(1234)}, {L"ParentProcessId", I4(4)}, {L"SessionID", I4(1)}, {L"ThreadCount", I4(7)},
        {L"Priority", I4(8)}, {L"WorkingSetSize", Text(L"3000000000")}, {L"HandleCount", I4(55)},
        {L"UserModeTime", Text(L"15000000")}, {L"KernelModeTime", Text(L"25000000")}},
