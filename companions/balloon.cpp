@@ -4,12 +4,13 @@
 
 #include "../app/form1.h"
 #include "../app/language.h"
+#include "../platform/utf.h"
 #include "web_config.h"
 
 namespace orvel {
 
-// TOOLINFOA up to lParam (TTTOOLINFOA_V2_SIZE): 44 bytes in 32-bit programs, 64 in 64-bit ones.
-static_assert(sizeof(TToolInfo) == 24 + 5 * sizeof(void*), "TToolInfo must match TOOLINFOA up to lParam");
+// TOOLINFOW up to lParam (TTTOOLINFOW_V2_SIZE): 44 bytes in 32-bit programs, 64 in 64-bit ones.
+static_assert(sizeof(TToolInfo) == 24 + 5 * sizeof(void*), "TToolInfo must match TOOLINFOW up to lParam");
 
 namespace balloon {
 
@@ -47,19 +48,20 @@ bool JustHidden(std::uint32_t now, std::intptr_t hintState) {
 void TForm1::CreateBalloonHint(const std::string& title, const std::string& body) {
   if (FHintWnd != 0) return;
   IWindowApi& windows = Services.Windows;
-  FHintWnd = windows.CreateWindowExA(ExStyle, ClassName, nullptr, Style, 0, 0, 0, 0, Form.Handle());
+  FHintWnd = windows.CreateWindowExW(ExStyle, ClassName, nullptr, Style, 0, 0, 0, 0, Form.Handle());
   windows.SetWindowPos(FHintWnd, InsertTopmost, 0, 0, 0, 0, TopmostFlags);
   FToolInfo.cbSize = sizeof(TToolInfo);
   FToolInfo.hwnd = ListView1.Handle();
   FToolInfo.hinst = 0;
   FToolInfo.uFlags = ToolFlags;
   FToolInfo.uId = ListView1.Handle();
-  FToolInfo.lpszText = body.c_str();
-  windows.SendMessageA(FHintWnd, TtmSetTitleA, TtiInfo, PointerParam(title.c_str()));
+  const std::u16string wideTitle = utf::ToUtf16(title), wideBody = utf::ToUtf16(body);
+  FToolInfo.lpszText = wideBody.c_str();
+  windows.SendMessageW(FHintWnd, TtmSetTitleW, TtiInfo, PointerParam(wideTitle.c_str()));
   for (std::uintptr_t which : {TtdtInitial, TtdtAutoPop, TtdtReshow})
-    windows.SendMessageA(FHintWnd, TtmSetDelayTime, which, Delay);
-  windows.SendMessageA(FHintWnd, TtmActivate, 0, 0);
-  windows.SendMessageA(FHintWnd, TtmAddToolA, 0, PointerParam(&FToolInfo));
+    windows.SendMessageW(FHintWnd, TtmSetDelayTime, which, Delay);
+  windows.SendMessageW(FHintWnd, TtmActivate, 0, 0);
+  windows.SendMessageW(FHintWnd, TtmAddToolW, 0, PointerParam(&FToolInfo));
   // The tooltip copied the body; the caller's text does not outlive this call.
   FToolInfo.lpszText = nullptr;
   DebugTrace(Services.System, "--- created ---");
@@ -80,7 +82,7 @@ void TForm1::ListViewWndProc(TMessage& message) {
         DebugTrace(system, "-- hide");
         break;
       case TtnLinkClick:
-        system.ShellExecuteA(Form.Handle(), "open", CompanionPage(FLanguage), SwShow);
+        system.ShellExecuteW(Form.Handle(), "open", CompanionPage(FLanguage), SwShow);
         Services.Windows.ShowWindow(FHintWnd, SwHide);
         FToolInfo.lParam = Idle;
         DebugTrace(system, "-- TTN_LINKCLICK");
@@ -106,8 +108,8 @@ void TForm1::ListView1Click(TObject* /*sender*/) {
     return;
   }
   DebugTrace(system, "just popup");
-  Services.Windows.SendMessageA(FHintWnd, TtmActivate, 1, 0);
-  Services.Windows.SendMessageA(FHintWnd, TtmPopup, 0, 0);
+  Services.Windows.SendMessageW(FHintWnd, TtmActivate, 1, 0);
+  Services.Windows.SendMessageW(FHintWnd, TtmPopup, 0, 0);
 }
 
 void TForm1::FormDeactivate(TObject* /*sender*/) {
@@ -116,10 +118,10 @@ void TForm1::FormDeactivate(TObject* /*sender*/) {
 }
 
 void TForm1::FormClose(TObject* /*sender*/, TCloseAction& /*action*/) {
-  Services.Windows.SendMessageA(FHintWnd, TtmDelToolA, 0, PointerParam(&FToolInfo));
+  Services.Windows.SendMessageW(FHintWnd, TtmDelToolW, 0, PointerParam(&FToolInfo));
   Services.Windows.DestroyWindow(FHintWnd);
 }
 
-void DebugTrace(ISystem& system, const std::string& text) { system.OutputDebugStringA(text); }
+void DebugTrace(ISystem& system, const std::string& text) { system.OutputDebugStringW(text); }
 
 }  // namespace orvel

@@ -9,7 +9,7 @@ namespace orvel::balloon {
 
 // The tooltip window.
 inline constexpr std::uint32_t ExStyle = 0x00000008;  // WS_EX_TOPMOST
-inline constexpr const char* ClassName = "tooltips_class32";
+inline constexpr const char16_t* ClassName = u"tooltips_class32";
 // WS_POPUP | TTS_USEVISUALSTYLE | TTS_BALLOON | TTS_NOPREFIX | TTS_ALWAYSTIP
 inline constexpr std::uint32_t Style = 0x80000143;
 inline constexpr std::uintptr_t InsertTopmost = static_cast<std::uintptr_t>(-1);  // HWND_TOPMOST
@@ -17,12 +17,12 @@ inline constexpr std::uint32_t TopmostFlags = 0x13;  // SWP_NOSIZE | SWP_NOMOVE 
 // TTF_IDISHWND | TTF_SUBCLASS | TTF_TRANSPARENT | TTF_PARSELINKS
 inline constexpr std::uint32_t ToolFlags = 0x1111;
 
-// Tooltip messages (ANSI forms), named after <commctrl.h> without clashing with its macros.
+// Tooltip messages (Unicode forms), named after <commctrl.h> without clashing with its macros.
 inline constexpr std::uint32_t TtmActivate = 0x401;
 inline constexpr std::uint32_t TtmSetDelayTime = 0x403;
-inline constexpr std::uint32_t TtmAddToolA = 0x404;
-inline constexpr std::uint32_t TtmDelToolA = 0x405;
-inline constexpr std::uint32_t TtmSetTitleA = 0x420;
+inline constexpr std::uint32_t TtmAddToolW = 0x432;
+inline constexpr std::uint32_t TtmDelToolW = 0x433;
+inline constexpr std::uint32_t TtmSetTitleW = 0x421;
 inline constexpr std::uint32_t TtmPopup = 0x422;
 
 inline constexpr std::uintptr_t TtiInfo = 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../app/form1.h"
+#include "../platform/utf.h"
 
 namespace orvel {
 
@@ -55,8 +56,8 @@ class ErrorModeScope {
 };
 
 // Browses for computers; the callback only when there is something to preselect.
-TBrowseInfo ComputerBrowseInfo(WindowHandle owner, ItemIdList root, char* name, const std::string& title,
-                               const std::string& initialSelection) {
+TBrowseInfo ComputerBrowseInfo(WindowHandle owner, ItemIdList root, char16_t* name, const std::u16string& title,
+                               const std::u16string& initialSelection) {
   TBrowseInfo info{};
   info.hwndOwner = owner;
   info.pidlRoot = root;
@@ -73,7 +74,7 @@ TBrowseInfo ComputerBrowseInfo(WindowHandle owner, ItemIdList root, char* name, 
 ItemIdList RunDialog(IShell& shell, ISystem& system, TBrowseInfo& info) {
   // No critical-error box may pop up over the dialog while it touches network drives.
   ErrorModeScope quiet(system, SemFailCriticalErrors);
-  return shell.SHBrowseForFolderA(&info);
+  return shell.SHBrowseForFolderW(&info);
 }
 
 }  // namespace
@@ -86,27 +87,30 @@ std::string BrowseForComputer(IShell& shell, ISystem& system, WindowHandle owner
   if (result != 0 || allocator.Get() == nullptr) return {};
   IShellMalloc& shellMalloc = *allocator.Get();
 
-  const ShellBlock buffer(shellMalloc, shellMalloc.Alloc(BrowseNameSize));
+  const ShellBlock buffer(shellMalloc, shellMalloc.Alloc(BrowseNameSize * sizeof(char16_t)));
   // The dialog writes the display name into this buffer: it must never get a null one.
   if (buffer.Get() == nullptr) return {};
-  char* name = static_cast<char*>(buffer.Get());
-  name[0] = '\0';
+  auto* name = static_cast<char16_t*>(buffer.Get());
+  name[0] = u'\0';
 
   ItemIdList rawRoot = nullptr;
   shell.SHGetSpecialFolderLocation(owner, CsidlNetwork, &rawRoot);
   const ShellBlock root(shellMalloc, rawRoot);
 
-  TBrowseInfo info = ComputerBrowseInfo(owner, root.Get(), name, title, initialSelection);
+  // The dialog reads both texts while it runs.
+  const std::u16string wideTitle = utf::ToUtf16(title), wideSelection = utf::ToUtf16(initialSelection);
+  TBrowseInfo info = ComputerBrowseInfo(owner, root.Get(), name, wideTitle, wideSelection);
   const ShellBlock chosen(shellMalloc, RunDialog(shell, system, info));
   if (chosen.Get() == nullptr) return {};
-  return std::string(name, std::find(name, name + BrowseNameSize, '\0'));
+  const char16_t* end = std::find(name, name + BrowseNameSize, u'\0');
+  return utf::ToUtf8(std::u16string_view(name, static_cast<std::size_t>(end - name)));
 }
 
 int BrowseCallback(IShell& shell, WindowHandle window, std::uint32_t message, std::intptr_t /*lParam*/,
                    std::intptr_t data) noexcept {
   if (message != BffmInitialized || data == 0) return 0;
   try {
-    shell.SendMessageA(window, BffmSetSelectionA, 1, data);
+    shell.SendMessageW(window, BffmSetSelectionW, 1, data);
   } catch (...) {
     // The preselection is a courtesy: the user chooses as usual without it.
   }

@@ -16,12 +16,12 @@ class IShell;
 using TBrowseCallback = int (*)(IShell& shell, WindowHandle window, std::uint32_t message, std::intptr_t lParam,
                                 std::intptr_t data);
 
-// BROWSEINFOA, member for member.
+// BROWSEINFOW, member for member; its texts are UTF-16.
 struct TBrowseInfo {
   WindowHandle hwndOwner;
   ItemIdList pidlRoot;
-  char* pszDisplayName;  // at least MAX_PATH (260) bytes
-  const char* lpszTitle;
+  char16_t* pszDisplayName;  // at least MAX_PATH (260) units
+  const char16_t* lpszTitle;
   std::uint32_t ulFlags;
   TBrowseCallback lpfn;
   std::intptr_t lParam;  // handed to lpfn as its data
@@ -45,8 +45,8 @@ class IShell {
   virtual std::int32_t SHGetMalloc(IShellMalloc** allocator) = 0;
   virtual std::int32_t SHGetSpecialFolderLocation(WindowHandle owner, int folder, ItemIdList* list) = 0;
   // Modal; calls info->lpfn (when set) with info->lParam as its data on the calling thread.
-  virtual ItemIdList SHBrowseForFolderA(TBrowseInfo* info) = 0;
-  virtual std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  virtual ItemIdList SHBrowseForFolderW(TBrowseInfo* info) = 0;
+  virtual std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                      std::intptr_t lParam) = 0;
 };
 

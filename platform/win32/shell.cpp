@@ -60,12 +60,14 @@ std::int32_t Win32Shell::SHGetSpecialFolderLocation(WindowHandle owner, int fold
   return result;
 }
 
-ItemIdList Win32Shell::SHBrowseForFolderA(TBrowseInfo* info) {
-  BROWSEINFOA shellInfo{};
+ItemIdList Win32Shell::SHBrowseForFolderW(TBrowseInfo* info) {
+  // The portable side's UTF-16 units, as the W functions take them: both types are 16 bits here.
+  static_assert(sizeof(char16_t) == sizeof(wchar_t), "UTF-16 code units on both sides");
+  BROWSEINFOW shellInfo{};
   shellInfo.hwndOwner = reinterpret_cast<HWND>(info->hwndOwner);
   shellInfo.pidlRoot = static_cast<PCIDLIST_ABSOLUTE>(info->pidlRoot);
-  shellInfo.pszDisplayName = info->pszDisplayName;
-  shellInfo.lpszTitle = info->lpszTitle;
+  shellInfo.pszDisplayName = reinterpret_cast<wchar_t*>(info->pszDisplayName);
+  shellInfo.lpszTitle = reinterpret_cast<const wchar_t*>(info->lpszTitle);
   shellInfo.ulFlags = info->ulFlags;
   shellInfo.lParam = info->lParam;
   shellInfo.iImage = info->iImage;
@@ -74,14 +76,14 @@ ItemIdList Win32Shell::SHBrowseForFolderA(TBrowseInfo* info) {
     shellInfo.lpfn = &BrowseTrampoline;
     shellInfo.lParam = reinterpret_cast<LPARAM>(&bridge);
   }
-  PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&shellInfo);
+  PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&shellInfo);
   info->iImage = shellInfo.iImage;
   return chosen;
 }
 
-std::intptr_t Win32Shell::SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+std::intptr_t Win32Shell::SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                        std::intptr_t lParam) {
-  return ::SendMessageA(reinterpret_cast<HWND>(window), message, wParam, lParam);
+  return ::SendMessageW(reinterpret_cast<HWND>(window), message, wParam, lParam);
 }
 
 }  // namespace orvel

@@ -9,8 +9,8 @@ class Win32Shell : public IShell {
  public:
   std::int32_t SHGetMalloc(IShellMalloc** allocator) override;
   std::int32_t SHGetSpecialFolderLocation(WindowHandle owner, int folder, ItemIdList* list) override;
-  ItemIdList SHBrowseForFolderA(TBrowseInfo* info) override;
-  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  ItemIdList SHBrowseForFolderW(TBrowseInfo* info) override;
+  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam) override;
 };
 

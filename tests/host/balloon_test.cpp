@@ -19,8 +19,8 @@ constexpr std::int32_t kTtnLinkClick = -523;
 constexpr std::intptr_t kShowing = 5;
 
 const std::string kClick = "               CLICK";
-const std::string kActivate = "SendMessageA 0x7000 0x401 1";
-const std::string kPopup = "SendMessageA 0x7000 0x422 0";
+const std::string kActivate = "SendMessageW 0x7000 0x401 1";
+const std::string kPopup = "SendMessageW 0x7000 0x422 0";
 const std::string kHide = "ShowWindow 0x7000 0";
 
 class BalloonTest : public FormFixture {
@@ -94,21 +94,21 @@ TEST_F(BalloonTest, FirstPaintCreatesTheTooltipAndRegistersTheList) {
   EXPECT_EQ(placed.flags, 0x13u);
 
   EXPECT_EQ(tooltip->log, (std::vector<std::string>{
-                              "CreateWindowExA", "SetWindowPos 0x7000", "SendMessageA 0x7000 0x420 1",
-                              "SendMessageA 0x7000 0x403 3 32000", "SendMessageA 0x7000 0x403 2 32000",
-                              "SendMessageA 0x7000 0x403 1 32000", "SendMessageA 0x7000 0x401 0",
-                              "SendMessageA 0x7000 0x404 0"}));
+                              "CreateWindowExW", "SetWindowPos 0x7000", "SendMessageW 0x7000 0x421 1",
+                              "SendMessageW 0x7000 0x403 3 32000", "SendMessageW 0x7000 0x403 2 32000",
+                              "SendMessageW 0x7000 0x403 1 32000", "SendMessageW 0x7000 0x401 0",
+                              "SendMessageW 0x7000 0x432 0"}));
   EXPECT_EQ(tooltip->Last(0x401)->lParam, 0);
   EXPECT_EQ(System.traces, std::vector<std::string>{"--- created ---"});
 }
 
 TEST_F(BalloonTest, TheToolAsHandedToTheTooltip) {
   Start();
-  const auto* added = tooltip->Last(0x404);
+  const auto* added = tooltip->Last(0x432);
   ASSERT_TRUE(added && added->tool);
   EXPECT_EQ(added->lParam, reinterpret_cast<std::intptr_t>(&form1->ToolInfo()));
   const TToolInfo& tool = *added->tool;
-  // TTTOOLINFOA_V2_SIZE: 44 bytes with 32-bit pointers, 64 with 64-bit ones.
+  // TTTOOLINFOW_V2_SIZE: 44 bytes with 32-bit pointers, 64 with 64-bit ones.
   EXPECT_EQ(tool.cbSize, sizeof(void*) == 4 ? 44u : 64u);
   EXPECT_EQ(tool.uFlags, 0x1111u);
   EXPECT_EQ(tool.hwnd, kList);
@@ -133,7 +133,7 @@ TEST_F(BalloonTest, FirstPaintHasTheBalloonAndTheHookInPlaceBeforeTheScanStarts)
   watching.whileCreatingLocator = [&] {
     ++locators;
     hintAtScan = form1->HintWindow();
-    toolAddedAtScan = tooltip->Last(0x404) != nullptr;
+    toolAddedAtScan = tooltip->Last(0x432) != nullptr;
     // A pop from the tooltip is traced only by the hooked procedure, and changes no state when idle.
     const std::size_t before = System.traces.size();
     Tooltip(kTtnPop);
@@ -152,13 +152,13 @@ TEST_F(BalloonTest, TitleAndBodyFollowTheLanguage) {
   struct Case { const char* language; const char* title; const char* bodyStart; };
   const Case cases[] = {{"0", "More details ...", "Get a detailed"},
                         {"1", "Mehr Details ...", "Eine genaue Beschreibung"},
-                        {"2", "M\xE1s detalles ...", "Una descripci\xF3n"},
+                        {"2", "M\u00E1s detalles ...", "Una descripci\u00F3n"},
                         {"7", "More details ...", "Get a detailed"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.language);
     Restart(c.language);
-    EXPECT_EQ(tooltip->Last(0x420)->text, c.title);
-    EXPECT_EQ(tooltip->Last(0x404)->text.rfind(c.bodyStart, 0), 0u) << tooltip->Last(0x404)->text;
+    EXPECT_EQ(tooltip->Last(0x421)->text, c.title);
+    EXPECT_EQ(tooltip->Last(0x432)->text.rfind(c.bodyStart, 0), 0u) << tooltip->Last(0x432)->text;
   }
 }
 
@@ -389,8 +389,8 @@ TEST_F(BalloonTest, CloseRemovesTheToolAndDestroysTheTooltip) {
   Forget();
   TCloseAction action = TCloseAction::Free;
   Form.OnClose(&Form, action);
-  EXPECT_EQ(tooltip->log, (std::vector<std::string>{"SendMessageA 0x7000 0x405 0", "DestroyWindow 0x7000"}));
-  const auto* removed = tooltip->Last(0x405);
+  EXPECT_EQ(tooltip->log, (std::vector<std::string>{"SendMessageW 0x7000 0x433 0", "DestroyWindow 0x7000"}));
+  const auto* removed = tooltip->Last(0x433);
   EXPECT_EQ(removed->lParam, reinterpret_cast<std::intptr_t>(&form1->ToolInfo()));
   EXPECT_EQ(removed->tool->hwnd, kList);
   EXPECT_EQ(removed->tool->uId, kList);
@@ -406,7 +406,7 @@ TEST_F(BalloonTest, DeactivationAndCloseBeforeTheBalloonExistsReachNoWindow) {
   TCloseAction action = TCloseAction::Hide;
   Form.OnClose(&Form, action);
   EXPECT_EQ(tooltip->log, (std::vector<std::string>{"ShowWindow 0x0 0", "ShowWindow 0x0 0",
-                                                    "SendMessageA 0x0 0x405 0", "DestroyWindow 0x0"}));
+                                                    "SendMessageW 0x0 0x433 0", "DestroyWindow 0x0"}));
   EXPECT_TRUE(System.traces.empty());
   EXPECT_EQ(State(), 0);
   EXPECT_EQ(action, TCloseAction::Hide);
@@ -423,7 +423,7 @@ TEST_F(BalloonTest, WithoutATooltipWindowNothingPretendsToComeFromIt) {
   EXPECT_TRUE(System.traces.empty());
   EXPECT_EQ(ListView1.received.size(), 2u);
   ClickAt(100000);
-  EXPECT_EQ(tooltip->log, (std::vector<std::string>{"SendMessageA 0x0 0x401 1", "SendMessageA 0x0 0x422 0"}));
+  EXPECT_EQ(tooltip->log, (std::vector<std::string>{"SendMessageW 0x0 0x401 1", "SendMessageW 0x0 0x422 0"}));
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST_F(BrowserTest, DialogGetsTheRecordAsDescribed) {
   EXPECT_EQ(Shell->folderRequests[0].preset, nullptr);
   EXPECT_EQ(d.info.pidlRoot, Shell->networkRoot);
   EXPECT_NE(d.info.pszDisplayName, nullptr);
-  EXPECT_EQ(Shell->allocator.allocSizes, (std::vector<std::size_t>{260}));
+  EXPECT_EQ(Shell->allocator.allocSizes, (std::vector<std::size_t>{260 * sizeof(char16_t)}));
   EXPECT_EQ(d.info.ulFlags, 0x1040u);
   EXPECT_EQ(d.selectionData, "xxxx777");
   EXPECT_EQ(d.info.iImage, 0);
@@ -89,7 +89,7 @@ TEST_F(BrowserTest, TitleFollowsTheLanguage) {
   struct Case {
     const char* language;
     const char* title;
-  } cases[] = {{"0", "Choose a computer"}, {"1", "Computer ausw\xE4hlen"}, {"2", "Choose a computer"}};
+  } cases[] = {{"0", "Choose a computer"}, {"1", "Computer ausw\u00E4hlen"}, {"2", "Choose a computer"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.language);
     System.arguments = {"Orvelkit.exe", "/language", c.language};
@@ -156,21 +156,21 @@ TEST_F(BrowserTest, CallbackIsInstalledOnlyForANonEmptySelection) {
   // The notifications replayed include selection changes and validation failures; one request only.
   ASSERT_EQ(Shell->sent.size(), 1u);
   EXPECT_EQ(Shell->sent[0].window, Shell->dialogWindow);
-  EXPECT_EQ(Shell->sent[0].message, 0x466u);
+  EXPECT_EQ(Shell->sent[0].message, 0x467u);
   EXPECT_EQ(Shell->sent[0].wParam, 1u);
   EXPECT_EQ(Shell->sent[0].lParam, Shell->dialogs[1].info.lParam);
   EXPECT_EQ(Shell->callbackResults, std::vector<int>(Shell->notifications.size(), 0));
 }
 
 TEST_F(BrowserTest, CallbackAnswersOnlyTheInitialisationWithData) {
-  const char* path = "xxxx777";
+  const char16_t* path = u"xxxx777";
   const auto data = reinterpret_cast<std::intptr_t>(path);
   struct Case {
     std::uint32_t message;
     std::intptr_t data;
     bool sends;
   } cases[] = {{1, data, true}, {1, 0, false}, {2, data, false}, {3, data, false},
-               {4, data, false}, {5, data, false}, {0, data, false}, {0x466, data, false}};
+               {4, data, false}, {5, data, false}, {0, data, false}, {0x467, data, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "message " << c.message << " data " << c.data);
     Shell->sent.clear();
@@ -178,7 +178,7 @@ TEST_F(BrowserTest, CallbackAnswersOnlyTheInitialisationWithData) {
     ASSERT_EQ(Shell->sent.size(), c.sends ? 1u : 0u);
     if (c.sends) {
       EXPECT_EQ(Shell->sent[0].window, 0x77u);
-      EXPECT_EQ(Shell->sent[0].message, 0x466u);
+      EXPECT_EQ(Shell->sent[0].message, 0x467u);
       EXPECT_EQ(Shell->sent[0].wParam, 1u);
       EXPECT_EQ(Shell->sent[0].lParam, data);
     }
@@ -188,7 +188,7 @@ TEST_F(BrowserTest, CallbackAnswersOnlyTheInitialisationWithData) {
 TEST_F(BrowserTest, CallbackSwallowsAFailingRequest) {
   Shell->throwInSend = true;
   int result = -1;
-  EXPECT_NO_THROW(result = BrowseCallback(*Shell, 0x77, 1, 0, reinterpret_cast<std::intptr_t>("x")));
+  EXPECT_NO_THROW(result = BrowseCallback(*Shell, 0x77, 1, 0, reinterpret_cast<std::intptr_t>(u"x")));
   EXPECT_EQ(result, 0);
   EXPECT_EQ(Shell->sent.size(), 1u);
 }
@@ -270,6 +270,11 @@ TEST_F(BrowserTest, NameFillingTheWholeBufferIsReadNoFurther) {
 TEST_F(BrowserTest, NameEndsAtItsFirstZeroByte) {
   Shell->choice = std::string("PC7\0stale", 9);
   EXPECT_EQ(Browse(), "PC7");
+}
+
+TEST_F(BrowserTest, NameInAnyScriptArrivesUnchanged) {
+  Shell->choice = "\u03A9MEGA-\u65E5\u672C-\U0001F5A5";
+  EXPECT_EQ(Browse(), "\u03A9MEGA-\u65E5\u672C-\U0001F5A5");
 }
 
 // Shortcuts are matched as key codes: the numeric keypad's 2 (0x62) is "b" only as a character.

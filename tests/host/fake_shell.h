@@ -2,6 +2,7 @@
 // replays notifications to the callback and then cancels, chooses a name or throws.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -12,6 +13,7 @@
 
 #include "platform/ole_error.h"
 #include "platform/shell.h"
+#include "platform/utf.h"
 
 namespace orvel::fakes {
 
@@ -67,7 +69,7 @@ class FakeShell : public IShell {
     std::uintptr_t wParam;
     std::intptr_t lParam;
   };
-  // The record as the dialog received it, with the texts it pointed to.
+  // The record as the dialog received it, with the texts it pointed to (as UTF-8).
   struct Dialog {
     TBrowseInfo info;
     std::string title;
@@ -90,9 +92,9 @@ class FakeShell : public IShell {
     *list = networkRoot = allocator.Track(4);
     return 0;
   }
-  ItemIdList SHBrowseForFolderA(TBrowseInfo* info) override {
-    Dialog dialog{*info, info->lpszTitle ? info->lpszTitle : "(null)", {}};
-    if (info->lParam != 0) dialog.selectionData = reinterpret_cast<const char*>(info->lParam);
+  ItemIdList SHBrowseForFolderW(TBrowseInfo* info) override {
+    Dialog dialog{*info, info->lpszTitle ? utf::ToUtf8(info->lpszTitle) : "(null)", {}};
+    if (info->lParam != 0) dialog.selectionData = utf::ToUtf8(reinterpret_cast<const char16_t*>(info->lParam));
     dialogs.push_back(dialog);
     if (info->lpfn != nullptr) {
       for (const Notification& n : notifications)
@@ -101,11 +103,13 @@ class FakeShell : public IShell {
     if (duringDialog) duringDialog(*info);
     if (throwInDialog) throw EOleError("the dialog failed", EFail);
     if (!choice) return nullptr;
-    std::memcpy(info->pszDisplayName, choice->data(), choice->size());
-    if (choice->size() < 260) info->pszDisplayName[choice->size()] = '\0';
+    // As the shell writes it: UTF-16, terminated when it fits in MAX_PATH units.
+    const std::u16string name = utf::ToUtf16(*choice);
+    std::memcpy(info->pszDisplayName, name.data(), std::min<std::size_t>(name.size(), 260) * sizeof(char16_t));
+    if (name.size() < 260) info->pszDisplayName[name.size()] = u'\0';
     return allocator.Track(4);
   }
-  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam) override {
     sent.push_back({window, message, wParam, lParam});
     if (throwInSend) throw EOleError("the dialog is gone", EFail);
@@ -121,7 +125,7 @@ class FakeShell : public IShell {
   std::function<void(const TBrowseInfo&)> duringDialog;
   bool throwInDialog = false;
   bool throwInSend = false;
-  std::optional<std::string> choice;  // nullopt: the user cancels
+  std::optional<std::string> choice;  // UTF-8; nullopt: the user cancels
   WindowHandle dialogWindow = 0x4242;
 
   // Record.

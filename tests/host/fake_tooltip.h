@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf.h"
 #include "platform/window_api.h"
 
 namespace orvel::fakes {
@@ -30,15 +31,15 @@ class FakeTooltipApi : public IWindowApi {
     std::uint32_t message;
     std::uintptr_t wParam;
     std::intptr_t lParam;
-    std::string text;               // TTM_SETTITLEA: the title; TTM_ADDTOOLA: the tool's text
-    std::optional<TToolInfo> tool;  // TTM_ADDTOOLA, TTM_DELTOOLA: the description as handed over
+    std::string text;               // TTM_SETTITLEW: the title; TTM_ADDTOOLW: the tool's text (as UTF-8)
+    std::optional<TToolInfo> tool;  // TTM_ADDTOOLW, TTM_DELTOOLW: the description as handed over
   };
 
-  WindowHandle CreateWindowExA(std::uint32_t exStyle, const char* className, const char* windowName,
+  WindowHandle CreateWindowExW(std::uint32_t exStyle, const char16_t* className, const char16_t* windowName,
                                std::uint32_t style, int x, int y, int width, int height,
                                WindowHandle parent) override {
     creations.push_back({exStyle, Optional(className), Optional(windowName), style, x, y, width, height, parent});
-    log.push_back("CreateWindowExA");
+    log.push_back("CreateWindowExW");
     return createResult;
   }
   void SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
@@ -46,16 +47,16 @@ class FakeTooltipApi : public IWindowApi {
     placements.push_back({window, insertAfter, x, y, cx, cy, flags});
     log.push_back("SetWindowPos " + Hex(window));
   }
-  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam) override {
     Message sent{window, message, wParam, lParam, {}, std::nullopt};
-    if (message == 0x420 && lParam) sent.text = reinterpret_cast<const char*>(lParam);
-    if ((message == 0x404 || message == 0x405) && lParam) {
+    if (message == 0x421 && lParam) sent.text = utf::ToUtf8(reinterpret_cast<const char16_t*>(lParam));
+    if ((message == 0x432 || message == 0x433) && lParam) {
       sent.tool = *reinterpret_cast<const TToolInfo*>(lParam);
-      if (message == 0x404 && sent.tool->lpszText) sent.text = sent.tool->lpszText;
+      if (message == 0x432 && sent.tool->lpszText) sent.text = utf::ToUtf8(sent.tool->lpszText);
     }
     messages.push_back(sent);
-    log.push_back("SendMessageA " + Hex(window) + " " + Hex(message) + " " + std::to_string(wParam) +
+    log.push_back("SendMessageW " + Hex(window) + " " + Hex(message) + " " + std::to_string(wParam) +
                   (message == 0x403 ? " " + std::to_string(lParam) : ""));
     return 0;
   }
@@ -84,8 +85,8 @@ class FakeTooltipApi : public IWindowApi {
   std::vector<std::string> log;  // every call in order, in short
 
  private:
-  static std::optional<std::string> Optional(const char* text) {
-    return text ? std::optional<std::string>(text) : std::nullopt;
+  static std::optional<std::string> Optional(const char16_t* text) {
+    return text ? std::optional<std::string>(utf::ToUtf8(text)) : std::nullopt;
   }
 };
 

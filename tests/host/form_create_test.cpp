@@ -148,8 +148,8 @@ TEST_F(FormCreateTest, UserListIsAdministratorThenTheLoggedOnUser) {
 
 TEST_F(FormCreateTest, StatusBarClickShowsTheCurrentOuterSize) {
   struct Case { int width, height; const char* text; };
-  const Case cases[] = {{930, 697, "930 \xD7 697"}, {1280, 1024, "1280 \xD7 1024"}, {150, 38, "150 \xD7 38"},
-                        {12345, 7, "12345 \xD7 7"}};
+  const Case cases[] = {{930, 697, "930 \u00D7 697"}, {1280, 1024, "1280 \u00D7 1024"}, {150, 38, "150 \u00D7 38"},
+                        {12345, 7, "12345 \u00D7 7"}};
   Create();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -173,7 +173,7 @@ TEST(EscapedError, FullStopRule) {
       {"(code 5)", "(code 5)"},
       {"range a-", "range a-"},            // 0x2D, just below "."
       {"path a/", "path a/."},             // 0x2F, just above "."
-      {"Zugriff verweigert: \xFC", "Zugriff verweigert: \xFC."},  // above 0x7F
+      {"Zugriff verweigert: \u00FC", "Zugriff verweigert: \u00FC."},  // above 0x7F
       {"OLE-Fehler 80041003", "OLE-Fehler 80041003."},
       {"", ""},
   };
@@ -218,9 +218,9 @@ class CaptionedApplication : public FakeApplication {
 class ThrowingSystem : public FakeSystem {
  public:
   using FakeSystem::FakeSystem;
-  bool GetUserNameA(char* buffer, std::uint32_t* size) override {
+  bool GetUserNameW(char16_t* buffer, std::uint32_t* size) override {
     if (throwAtUserName) throwAtUserName();
-    return FakeSystem::GetUserNameA(buffer, size);
+    return FakeSystem::GetUserNameW(buffer, size);
   }
   std::function<void()> throwAtUserName;
 };
@@ -300,7 +300,7 @@ TEST_F(ProgramTest, ComIsEnteredBeforeTheWindowAndLeftOnlyWhenEntered) {
 TEST_F(ProgramTest, TheWindowLogicIsAliveWhileTheLoopRuns) {
   toolkit.whileRunning = [&] { StatusBar.OnClick(&StatusBar); };
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(StatusBar.SimpleText(), "930 \xD7 697");
+  EXPECT_EQ(StatusBar.SimpleText(), "930 \u00D7 697");
 }
 
 TEST_F(ProgramTest, AFailingCreationHandlerShowsOneErrorBoxAndTheProgramRuns) {
