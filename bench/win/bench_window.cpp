@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/win32/text.h"
+
 namespace orvel::bench {
 
 BenchWindow::Apartment::Apartment(ISystem& system) : system_(system), initialized_(system.CoInitialize()) {}
@@ -11,11 +13,11 @@ BenchWindow::Apartment::~Apartment() {
 }
 
 BenchWindow::BenchWindow()
-    : toolkit_(::GetModuleHandleA(nullptr), SW_SHOWNORMAL),
+    : toolkit_(::GetModuleHandleW(nullptr), SW_SHOWNORMAL),
       apartment_(system_),
       window_(toolkit_.CreateMainForm()) {
-  toolkit_.Application().SetMessageBoxFunction([this](HWND, const char* text, const char*, UINT) {
-    boxes_.emplace_back(text);
+  toolkit_.Application().SetMessageBoxFunction([this](HWND, const wchar_t* text, const wchar_t*, UINT) {
+    boxes_.push_back(win32::Utf8(text));
     return IDOK;
   });
   form_ = std::make_unique<TForm1>(window_, TForm1Services{toolkit_.Application(), system_, wmi_, shell_, windows_});
@@ -42,7 +44,7 @@ void BenchWindow::ShowAndAwaitFirstScan(int rows) {
 
 void BenchWindow::Pump() {
   MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     if (message.message != WM_QUIT) toolkit_.ProcessMessage(message);
 }
 

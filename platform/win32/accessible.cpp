@@ -217,7 +217,7 @@ class Accessible final : public IAccessible {
   // Questions arrive on the window's thread (the apartment the object lives in).
   AccessibleFacts* Facts() const {
     if (!::IsWindow(window_)) return nullptr;
-    auto* object = reinterpret_cast<Win32Window*>(::GetWindowLongPtrA(window_, GWLP_USERDATA));
+    auto* object = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(window_, GWLP_USERDATA));
     return dynamic_cast<AccessibleFacts*>(object);
   }
 

@@ -1,9 +1,11 @@
 #include "application.h"
 
+#include <iterator>
 #include <utility>
 
 #include "event_guard.h"
 #include "handles.h"
+#include "text.h"
 #include "win32_error.h"
 #include "window.h"
 #include "window_messages.h"
@@ -18,7 +20,7 @@ thread_local HHOOK centringHook = nullptr;
 void CentreOnScreen(HWND box) {
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
-  if (!::GetMonitorInfoA(::MonitorFromWindow(box, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  if (!::GetMonitorInfoW(::MonitorFromWindow(box, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
   RECT rect;
   ::GetWindowRect(box, &rect);
   const RECT& screen = monitor.rcMonitor;
@@ -28,8 +30,8 @@ void CentreOnScreen(HWND box) {
 }
 
 bool IsDialogBox(HWND window) {
-  char name[16] = {};
-  return ::GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0;
+  wchar_t name[16] = {};
+  return ::GetClassNameW(window, name, static_cast<int>(std::size(name))) && ::lstrcmpW(name, L"#32770") == 0;
 }
 
 // Message boxes centre themselves on their owner; this one belongs in the middle of the screen.
@@ -49,7 +51,7 @@ class CentringHookScope {
  public:
   CentringHookScope() noexcept
       : previous_(std::exchange(centringHook,
-                                ::SetWindowsHookExA(WH_CBT, &CentreMessageBox, nullptr, ::GetCurrentThreadId()))) {}
+                                ::SetWindowsHookExW(WH_CBT, &CentreMessageBox, nullptr, ::GetCurrentThreadId()))) {}
   CentringHookScope(const CentringHookScope&) = delete;
   CentringHookScope& operator=(const CentringHookScope&) = delete;
   ~CentringHookScope() {
@@ -67,12 +69,12 @@ class CentringHookScope {
 class Win32Application::CallWindow : public Win32Window {
  public:
   explicit CallWindow(Win32Application& application) : application_(application) {
-    WNDCLASSEXA cls{};
-    cls.hInstance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXW cls{};
+    cls.hInstance = ::GetModuleHandleW(nullptr);
     cls.lpszClassName = kClassName;
     RegisterWindowClass(cls);
-    ::CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
-    if (!window_) ThrowLastError("CreateWindowExA");
+    ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
+    if (!window_) ThrowLastError("CreateWindowExW");
   }
   CallWindow(const CallWindow&) = delete;
   CallWindow& operator=(const CallWindow&) = delete;
@@ -81,7 +83,7 @@ class Win32Application::CallWindow : public Win32Window {
   }
 
  private:
-  static constexpr const char* kClassName = "OrvelPostedCalls";
+  static constexpr const wchar_t* kClassName = L"OrvelPostedCalls";
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message != kRunPosted) return Default(message, wParam, lParam);
@@ -93,21 +95,21 @@ class Win32Application::CallWindow : public Win32Window {
   Win32Application& application_;
 };
 
-Win32Application::Win32Application() : messageBox_(&::MessageBoxA) {}
+Win32Application::Win32Application() : messageBox_(&::MessageBoxW) {}
 
 Win32Application::~Win32Application() = default;
 
 void Win32Application::ShowMessage(const std::string& text) {
   const CentringHookScope centring;
-  messageBox_(mainWindow_, text.c_str(), title_.c_str(), MB_OK);
+  messageBox_(mainWindow_, win32::Wide(text).c_str(), win32::Wide(title_).c_str(), MB_OK);
 }
 
 int Win32Application::MessageBox(const std::string& text, const std::string& caption, std::uint32_t flags) {
-  return messageBox_(mainWindow_, text.c_str(), caption.c_str(), flags);
+  return messageBox_(mainWindow_, win32::Wide(text).c_str(), win32::Wide(caption).c_str(), flags);
 }
 
 void Win32Application::ShowErrorBox(const std::string& text) {
-  messageBox_(mainWindow_, text.c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+  messageBox_(mainWindow_, win32::Wide(text).c_str(), win32::Wide(title_).c_str(), MB_ICONERROR | MB_OK);
 }
 
 // Item i has the command id i + 1: TrackPopupMenuEx answers 0 when nothing was chosen.
@@ -118,8 +120,9 @@ int Win32Application::PopupMenu(const std::vector<TMenuItem>& items, int x, int 
   for (const TMenuItem& item : items) {
     ++command;
     const UINT flags = item.Caption.empty() ? MF_SEPARATOR : MF_STRING | (item.Enabled ? MF_ENABLED : MF_GRAYED);
-    if (!::AppendMenuA(menu.get(), flags, command, item.Caption.empty() ? nullptr : item.Caption.c_str()))
-      ThrowLastError("AppendMenuA");
+    const std::wstring caption = win32::Wide(item.Caption);
+    if (!::AppendMenuW(menu.get(), flags, command, caption.empty() ? nullptr : caption.c_str()))
+      ThrowLastError("AppendMenuW");
   }
   const BOOL chosen = ::TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
                                          x, y, mainWindow_, nullptr);
@@ -129,9 +132,9 @@ int Win32Application::PopupMenu(const std::vector<TMenuItem>& items, int x, int 
 void Win32Application::Post(std::function<void()> call) {
   if (!callWindow_) callWindow_ = std::make_unique<CallWindow>(*this);
   posted_.push_back(std::move(call));
-  if (!::PostMessageA(callWindow_->Window(), kRunPosted, 0, 0)) {
+  if (!::PostMessageW(callWindow_->Window(), kRunPosted, 0, 0)) {
     posted_.pop_back();
-    ThrowLastError("PostMessageA");
+    ThrowLastError("PostMessageW");
   }
 }
 

@@ -14,8 +14,8 @@ namespace orvel {
 
 class Win32Application : public TApplication {
  public:
-  // MessageBoxA's shape; replaceable so that tests see the boxes instead of waiting on them.
-  using MessageBoxFunction = std::function<int(HWND owner, const char* text, const char* caption, UINT flags)>;
+  // MessageBoxW's shape; replaceable so that tests see the boxes instead of waiting on them.
+  using MessageBoxFunction = std::function<int(HWND owner, const wchar_t* text, const wchar_t* caption, UINT flags)>;
 
   Win32Application();
   ~Win32Application() override;

@@ -1,10 +1,10 @@
 #include "controls.h"
 
 #include <stdexcept>
-#include <vector>
 
 #include "dpi.h"
 #include "event_guard.h"
+#include "text.h"
 #include "win32_error.h"
 
 namespace orvel {
@@ -15,24 +15,36 @@ constexpr int kDropDownRows = 20;       // the computer field's list shows up to
 constexpr int kCommonClipId = 152;      // the shell's find-computer clip (type "AVI" in shell32.dll)
 constexpr int kBusyClipLastFrame = 7;   // frames 1 to 8 of either clip
 
-LPARAM TextParam(const std::string& text) { return reinterpret_cast<LPARAM>(text.c_str()); }
+LPARAM TextParam(const std::wstring& text) { return reinterpret_cast<LPARAM>(text.c_str()); }
 
 }  // namespace
 
-std::string WindowText(HWND window) {
+std::wstring WideWindowText(HWND window) {
   if (!window) return {};
-  const int length = ::GetWindowTextLengthA(window);
+  const int length = ::GetWindowTextLengthW(window);
   if (length <= 0) return {};
-  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-  const int copied = ::GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
 }
 
-char UpperCase(char c) {
-  // CharUpperA takes a single character in the low word of its pointer argument.
-  const auto upper = reinterpret_cast<UINT_PTR>(
-      ::CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c)))));
-  return static_cast<char>(upper & 0xFF);
+std::string WindowText(HWND window) { return win32::Utf8(WideWindowText(window)); }
+
+wchar_t UpperCase(wchar_t c) {
+  // CharUpperW takes a single character in the low word of its pointer argument.
+  const auto upper = reinterpret_cast<UINT_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c))));
+  return static_cast<wchar_t>(upper & 0xFFFF);
+}
+
+// Read from the window's UTF-16 text: the marked letter is one unit there, whatever its script.
+wchar_t AcceleratorKey(HWND window) {
+  const std::wstring caption = WideWindowText(window);
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != L'&') continue;
+    if (caption[++i] != L'&') return UpperCase(caption[i]);
+  }
+  return 0;
 }
 
 TShiftState CurrentShiftState() {
@@ -52,12 +64,13 @@ void Win32ChildControl::ChangeDpi(int, int, HFONT font, const Rect& rect) {
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const char* className, const char* text,
+HWND Win32ChildControl::CreateChildWindow(const ControlCreation& c, const wchar_t* className, std::string_view text,
                                           DWORD style, DWORD exStyle, bool ownClass) {
   if (c.def.tabOrder >= 0) style |= WS_TABSTOP;
-  window_ = ::CreateWindowExA(exStyle, className, text, WS_CHILD | style, c.rect.left, c.rect.top, c.rect.width,
-                              c.rect.height, c.parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.windowId)),
-                              c.instance, ownClass ? CreationParameter() : nullptr);
+  window_ = ::CreateWindowExW(exStyle, className, win32::Wide(text).c_str(), WS_CHILD | style, c.rect.left,
+                              c.rect.top, c.rect.width, c.rect.height, c.parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.windowId)), c.instance,
+                              ownClass ? CreationParameter() : nullptr);
   if (!window_) ThrowLastError(c.def.name);
   return window_;
 }
@@ -80,7 +93,7 @@ LRESULT ComboBoxEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void Win32Label::Create(const ControlCreation& c) {
   // No SS_NOPREFIX: the "&" of the caption marks its accelerator.
-  CreateChildWindow(c, "STATIC", c.def.caption ? c.def.caption : "", WS_VISIBLE | SS_LEFT, 0);
+  CreateChildWindow(c, L"STATIC", c.def.caption ? c.def.caption : "", WS_VISIBLE | SS_LEFT, 0);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
   AutoSize();
 }
@@ -94,16 +107,16 @@ void Win32Label::ChangeDpi(int, int, HFONT font, const Rect& rect) {
 
 void Win32Label::SetCaption(const std::string& caption) {
   if (!window_) return;
-  ::SetWindowTextA(window_, caption.c_str());
+  ::SetWindowTextW(window_, win32::Wide(caption).c_str());
   AutoSize();
 }
 
 void Win32Label::AutoSize() {
-  const std::string caption = WindowText(window_);
+  const std::wstring caption = WideWindowText(window_);
   WindowDC dc(window_);
   const SelectObjectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(Send(window_, WM_GETFONT)));
   RECT extent{0, 0, 0, 0};
-  ::DrawTextA(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
+  ::DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE | DT_LEFT);
   ::SetWindowPos(window_, nullptr, 0, 0, extent.right - extent.left, extent.bottom - extent.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(window_, nullptr, TRUE);
@@ -112,10 +125,10 @@ void Win32Label::AutoSize() {
 // --- Win32Edit -----------------------------------------------------------------------------------
 
 void Win32Edit::Create(const ControlCreation& c) {
-  CreateChildWindow(c, "EDIT", "", WS_VISIBLE | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE);
+  CreateChildWindow(c, L"EDIT", "", WS_VISIBLE | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
-  // An ANSI edit control has no round password dot to fall back on; ask for the asterisk.
-  Send(window_, EM_SETPASSWORDCHAR, '*');
+  // The asterisk, as the field always showed it: a Unicode field would fall back on a round dot.
+  Send(window_, EM_SETPASSWORDCHAR, L'*');
   Subclass(window_);
 }
 
@@ -125,7 +138,7 @@ LRESULT Win32Edit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Win32Edit::SetText(const std::string& text) {
-  if (window_) ::SetWindowTextA(window_, text.c_str());
+  if (window_) ::SetWindowTextW(window_, win32::Wide(text).c_str());
 }
 
 // --- Win32ComboBox -------------------------------------------------------------------------------
@@ -133,7 +146,7 @@ void Win32Edit::SetText(const std::string& text) {
 void Win32ComboBox::Create(const ControlCreation& c) {
   const bool dropDown = c.def.kind == ControlKind::ComboDropDown;
   const DWORD style = WS_VISIBLE | CBS_AUTOHSCROLL | (dropDown ? (CBS_DROPDOWN | WS_VSCROLL) : CBS_SIMPLE);
-  CreateChildWindow(c, "COMBOBOX", "", style, 0);
+  CreateChildWindow(c, L"COMBOBOX", "", style, 0);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
   fieldHeight_ = c.rect.height;
   FitList();
@@ -159,7 +172,7 @@ void Win32ComboBox::FitList() {
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (!::GetComboBoxInfo(window_, &info)) return;
-  const bool dropDown = (::GetWindowLongA(window_, GWL_STYLE) & CBS_DROPDOWN) != 0;
+  const bool dropDown = (::GetWindowLongW(window_, GWL_STYLE) & CBS_DROPDOWN) != 0;
   GrowField(dropDown ? nullptr : info.hwndList);
   if (dropDown) {
     SizeDropDownList();
@@ -214,7 +227,7 @@ void Win32ComboBox::SizeDropDownList() {
 }
 
 void Win32ComboBox::SetText(const std::string& text) {
-  if (window_) ::SetWindowTextA(window_, text.c_str());
+  if (window_) ::SetWindowTextW(window_, win32::Wide(text).c_str());
 }
 
 int Win32ComboBox::Count() const { return static_cast<int>(Send(window_, CB_GETCOUNT)); }
@@ -222,20 +235,21 @@ int Win32ComboBox::Count() const { return static_cast<int>(Send(window_, CB_GETC
 std::string Win32ComboBox::Item(int index) const {
   const auto length = Send(window_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
   if (length == CB_ERR) throw std::out_of_range("combo box item index");
-  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-  const auto copied = Send(window_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
-  return std::string(buffer.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
+  std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+  const auto copied = Send(window_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item.data()));
+  item.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return win32::Utf8(item);
 }
 
 int Win32ComboBox::FindStringExact(const std::string& text) const {
-  const auto found = Send(window_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), TextParam(text));
+  const auto found = Send(window_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), TextParam(win32::Wide(text)));
   return found == CB_ERR ? -1 : static_cast<int>(found);
 }
 
-void Win32ComboBox::AddItem(const std::string& text) { Send(window_, CB_ADDSTRING, 0, TextParam(text)); }
+void Win32ComboBox::AddItem(const std::string& text) { Send(window_, CB_ADDSTRING, 0, TextParam(win32::Wide(text))); }
 
 void Win32ComboBox::InsertItem(int index, const std::string& text) {
-  Send(window_, CB_INSERTSTRING, static_cast<WPARAM>(index), TextParam(text));
+  Send(window_, CB_INSERTSTRING, static_cast<WPARAM>(index), TextParam(win32::Wide(text)));
 }
 
 void Win32ComboBox::DeleteItem(int index) { Send(window_, CB_DELETESTRING, static_cast<WPARAM>(index)); }
@@ -245,7 +259,7 @@ void Win32ComboBox::SetItemIndex(int index) { Send(window_, CB_SETCURSEL, static
 // --- Win32StatusBar ------------------------------------------------------------------------------
 
 void Win32StatusBar::Create(const ControlCreation& c) {
-  CreateChildWindow(c, STATUSCLASSNAMEA, "", WS_VISIBLE | SBARS_SIZEGRIP, 0);
+  CreateChildWindow(c, STATUSCLASSNAMEW, "", WS_VISIBLE | SBARS_SIZEGRIP, 0);
   UseFontFor(c.dpi);
   Send(window_, SB_SIMPLE, TRUE);
   Send(window_, WM_SIZE);  // docks itself at the bottom of the parent's client area
@@ -257,9 +271,9 @@ void Win32StatusBar::ChangeDpi(int, int dpi, HFONT, const Rect&) {
 }
 
 void Win32StatusBar::UseFontFor(int dpi) {
-  const LOGFONTA status = StatusFontForDpi(dpi);
-  if (status.lfHeight == 0 && status.lfFaceName[0] == '\0') return;
-  UniqueFont font(::CreateFontIndirectA(&status));
+  const LOGFONTW status = StatusFontForDpi(dpi);
+  if (status.lfHeight == 0 && status.lfFaceName[0] == L'\0') return;
+  UniqueFont font(::CreateFontIndirectW(&status));
   if (!font) return;
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   font_ = std::move(font);
@@ -274,16 +288,17 @@ bool Win32StatusBar::Notify(const NMHDR& header, LRESULT& result) {
 
 void Win32StatusBar::SetSimpleText(const std::string& text) {
   text_ = text;
-  if (window_) Send(window_, SB_SETTEXTA, SB_SIMPLEID, TextParam(text_));
+  // The bar copies the text.
+  if (window_) Send(window_, SB_SETTEXTW, SB_SIMPLEID, TextParam(win32::Wide(text_)));
 }
 
 // --- Win32Animate --------------------------------------------------------------------------------
 
 void Win32Animate::Create(const ControlCreation& c) {
-  CreateChildWindow(c, ANIMATE_CLASSA, "", ACS_CENTER | ACS_TRANSPARENT, 0);
+  CreateChildWindow(c, ANIMATE_CLASSW, "", ACS_CENTER | ACS_TRANSPARENT, 0);
   // The form definition's clip is the shell's; shell32 is loaded for the program's own use anyway.
-  const HMODULE shell = ::GetModuleHandleA("shell32.dll");
-  if (shell) Send(window_, ACM_OPENA, reinterpret_cast<WPARAM>(shell), reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(kCommonClipId)));
+  const HMODULE shell = ::GetModuleHandleW(L"shell32.dll");
+  if (shell) Send(window_, ACM_OPENW, reinterpret_cast<WPARAM>(shell), reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(kCommonClipId)));
 }
 
 // The control keeps the size of its clip's frames.
@@ -294,8 +309,8 @@ void Win32Animate::ChangeDpi(int, int, HFONT, const Rect& rect) {
 void Win32Animate::UseOwnClip(int resourceId) {
   usesCommonClip_ = false;
   playing_ = false;
-  Send(window_, ACM_OPENA, reinterpret_cast<WPARAM>(::GetModuleHandleA(nullptr)),
-       reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(resourceId)));
+  Send(window_, ACM_OPENW, reinterpret_cast<WPARAM>(::GetModuleHandleW(nullptr)),
+       reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(resourceId)));
 }
 
 void Win32Animate::Play() {

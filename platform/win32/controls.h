@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "accessible.h"
 #include "app/form_definition.h"
@@ -25,17 +26,21 @@ struct ControlCreation {
   int dpi;       // the density the form is shown at
 };
 
-// The text of a window, in the ANSI code page.
+// The text of a window, as UTF-8 and as Windows holds it.
 std::string WindowText(HWND window);
+std::wstring WideWindowText(HWND window);
 
 // The modifier keys held now (of the thread's keyboard state).
 TShiftState CurrentShiftState();
 
 // A character in upper case by the user's locale, as the keyboard's accelerators compare them.
-char UpperCase(char c);
+wchar_t UpperCase(wchar_t c);
+
+// The letter a caption's "&" marks, in upper case; 0 when it marks none.
+wchar_t AcceleratorKey(HWND window);
 
 inline LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return ::SendMessageA(window, message, wParam, lParam);
+  return ::SendMessageW(window, message, wParam, lParam);
 }
 
 // The Windows side of every control wrapper.
@@ -56,8 +61,8 @@ class Win32ChildControl : public Win32Window {
   std::string accessibleName_;
 
   // ownClass: the class is one of the program's own, whose procedure finds this object.
-  HWND CreateChildWindow(const ControlCreation& creation, const char* className, const char* text, DWORD style,
-                         DWORD exStyle, bool ownClass = false);
+  HWND CreateChildWindow(const ControlCreation& creation, const wchar_t* className, std::string_view text,
+                         DWORD style, DWORD exStyle, bool ownClass = false);
 };
 
 // The TControl part of a wrapper: window handle, visibility and enabled state.
@@ -69,7 +74,7 @@ class Win32Control : public Base, public Win32ChildControl {
   void SetVisible(bool visible) override {
     if (window_) ::ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
   }
-  bool Visible() const override { return window_ && (::GetWindowLongA(window_, GWL_STYLE) & WS_VISIBLE) != 0; }
+  bool Visible() const override { return window_ && (::GetWindowLongW(window_, GWL_STYLE) & WS_VISIBLE) != 0; }
   void SetEnabled(bool enabled) override {
     if (window_) ::EnableWindow(window_, enabled);
   }

@@ -1,8 +1,5 @@
 #include "dpi.h"
 
-#include <cstddef>
-#include <cstring>
-
 #include "app/form_layout.h"
 #include "handles.h"
 #include "system.h"
@@ -12,7 +9,7 @@ namespace {
 
 template <class Function>
 Function User32(const char* name) {
-  const HMODULE user32 = ::GetModuleHandleA("user32.dll");
+  const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
   const FARPROC address = user32 ? ::GetProcAddress(user32, name) : nullptr;
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
@@ -23,13 +20,8 @@ using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 constexpr int kEffectiveDpi = 0;
 using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-// The W form alone exists; NONCLIENTMETRICSW is converted to the A form the program uses.
+// Takes NONCLIENTMETRICSW (there is no A form).
 using SystemParametersInfoForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-
-void Narrow(const LOGFONTW& wide, LOGFONTA& narrow) {
-  std::memcpy(&narrow, &wide, offsetof(LOGFONTA, lfFaceName));
-  ::WideCharToMultiByte(CP_ACP, 0, wide.lfFaceName, -1, narrow.lfFaceName, LF_FACESIZE, nullptr, nullptr);
-}
 
 }  // namespace
 
@@ -73,18 +65,15 @@ void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
   ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
 
-LOGFONTA StatusFontForDpi(int dpi) {
+LOGFONTW StatusFontForDpi(int dpi) {
   static const auto forDpi = User32<SystemParametersInfoForDpiFunction>("SystemParametersInfoForDpi");
-  NONCLIENTMETRICSW wide{};
-  wide.cbSize = sizeof wide;
-  LOGFONTA font{};
-  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof wide, &wide, 0, static_cast<UINT>(dpi))) {
-    Narrow(wide.lfStatusFont, font);
-    return font;
-  }
-  NONCLIENTMETRICSA metrics{};
+  NONCLIENTMETRICSW atDpi{};
+  atDpi.cbSize = sizeof atDpi;
+  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof atDpi, &atDpi, 0, static_cast<UINT>(dpi))) return atDpi.lfStatusFont;
+  NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  if (!::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return font;
+  LOGFONTW font{};
+  if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return font;
   font = metrics.lfStatusFont;
   font.lfHeight = ::MulDiv(font.lfHeight, dpi, SystemDpi());
   return font;

@@ -18,6 +18,6 @@ int SystemDpi();
 // GetSystemMetrics, AdjustWindowRectEx and the status bars' font at a density.
 int SystemMetricForDpi(int index, int dpi);
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
-LOGFONTA StatusFontForDpi(int dpi);
+LOGFONTW StatusFontForDpi(int dpi);
 
 }  // namespace orvel

@@ -1,6 +1,7 @@
 #include "form_window.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "list_view.h"
 #include "resource_ids.h"
 #include "speed_button.h"
+#include "text.h"
 #include "win32_error.h"
 
 namespace orvel {
@@ -30,8 +32,8 @@ HWND ChildContaining(HWND parent, HWND window) {
 }
 
 bool IsEditControl(HWND window) {
-  char name[8] = {};
-  return ::GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, "Edit") == 0;
+  wchar_t name[8] = {};
+  return ::GetClassNameW(window, name, static_cast<int>(std::size(name))) && ::lstrcmpiW(name, L"Edit") == 0;
 }
 
 // Child window ids: the control's place in the form definition, after the ids Windows reserves.
@@ -55,7 +57,7 @@ std::unique_ptr<Win32ChildControl> MakeControl(ControlKind kind, Win32Applicatio
 Rect WorkAreaOf(HMONITOR monitor) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  if (!monitor || !::GetMonitorInfoA(monitor, &info))
+  if (!monitor || !::GetMonitorInfoW(monitor, &info))
     return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   const RECT& work = info.rcWork;
   return {work.left, work.top, work.right - work.left, work.bottom - work.top};
@@ -78,11 +80,11 @@ Rect FirstPlaceOn(HMONITOR monitor, int dpi) {
 }  // namespace
 
 void Win32Form::RegisterWindowClass(HINSTANCE instance, HICON icon, HICON smallIcon) {
-  WNDCLASSEXA cls{};
+  WNDCLASSEXW cls{};
   cls.hInstance = instance;
   cls.hIcon = icon;
   cls.hIconSm = smallIcon;
-  cls.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  cls.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   cls.lpszClassName = kClassName;
   Win32Window::RegisterWindowClass(cls);
@@ -109,9 +111,9 @@ void Win32Form::Create(HINSTANCE instance) {
   // asks for another place (another density, or too small a work area for the scaled size).
   const POINT screenCentre{::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2};
   const Rect place = FirstPlaceOn(::MonitorFromPoint(screenCentre, MONITOR_DEFAULTTOPRIMARY), SystemDpi());
-  ::CreateWindowExA(kFormExStyle, kClassName, Form1Def.caption, kFormStyle, place.left, place.top, place.width,
-                    place.height, nullptr, nullptr, instance, CreationParameter());
-  if (!window_) ThrowLastError(kClassName);
+  ::CreateWindowExW(kFormExStyle, kClassName, win32::Wide(Form1Def.caption).c_str(), kFormStyle, place.left, place.top,
+                    place.width, place.height, nullptr, nullptr, instance, CreationParameter());
+  if (!window_) ThrowLastError(win32::Utf8(kClassName).c_str());
   dpi_ = WindowDpi(window_);
   const Rect placeHere = FirstPlaceOn(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), dpi_);
   if (placeHere != place)
@@ -122,7 +124,7 @@ void Win32Form::Create(HINSTANCE instance) {
   CreateControls(instance);
   ArrangeTabOrder();
   // Accelerators are always underlined, not only after Alt was pressed.
-  ::SendMessageA(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
+  ::SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
 }
 
 // Placed for the client area the window really has: frames differ between systems.
@@ -138,16 +140,16 @@ void Win32Form::CreateControls(HINSTANCE instance) {
 }
 
 void Win32Form::LoadDensityResources() {
-  font_.reset(::CreateFontA(FormFontHeight(dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  font_.reset(::CreateFontW(FormFontHeight(dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            Form1Def.fontName));
+                            win32::Wide(Form1Def.fontName).c_str()));
   // The class's icons (shared, loaded once) are drawn for the system's density; a window on a
   // screen of another one gets icons of its own.
   UniqueIcon big, small;
   if (dpi_ != SystemDpi()) {
-    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window_, GWLP_HINSTANCE));
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
     auto load = [&](int widthMetric, int heightMetric) {
-      return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+      return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
                                              SystemMetricForDpi(widthMetric, dpi_),
                                              SystemMetricForDpi(heightMetric, dpi_), 0));
     };
@@ -155,10 +157,10 @@ void Win32Form::LoadDensityResources() {
     small.reset(load(SM_CXSMICON, SM_CYSMICON));
   }
   auto shown = [&](const UniqueIcon& own, int classIndex) {
-    return reinterpret_cast<LPARAM>(own ? own.get() : reinterpret_cast<HICON>(::GetClassLongPtrA(window_, classIndex)));
+    return reinterpret_cast<LPARAM>(own ? own.get() : reinterpret_cast<HICON>(::GetClassLongPtrW(window_, classIndex)));
   };
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, shown(big, GCLP_HICON));
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, shown(small, GCLP_HICONSM));
+  ::SendMessageW(window_, WM_SETICON, ICON_BIG, shown(big, GCLP_HICON));
+  ::SendMessageW(window_, WM_SETICON, ICON_SMALL, shown(small, GCLP_HICONSM));
   // Those of a former density go once the window holds the new ones.
   icon_ = std::move(big);
   smallIcon_ = std::move(small);
@@ -231,7 +233,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOLORCHANGE:
       // Only top-level windows hear of it; the common controls repaint in the new colours once told.
       for (const auto& control : controls_)
-        if (control->Window()) ::SendMessageA(control->Window(), WM_SYSCOLORCHANGE, wParam, lParam);
+        if (control->Window()) ::SendMessageW(control->Window(), WM_SYSCOLORCHANGE, wParam, lParam);
       ::InvalidateRect(window_, nullptr, TRUE);
       return 0;
     default:
@@ -269,14 +271,14 @@ void Win32Form::ArrangeControls(int clientWidth, int clientHeight) {
   if (batch) ::EndDeferWindowPos(batch);
   const HWND status = Child("StatusBar").Window();
   if (!status) return;
-  ::SendMessageA(status, WM_SIZE, 0, 0);
+  ::SendMessageW(status, WM_SIZE, 0, 0);
   // Moved and widened at once, it repaints only part of its simple text unless told otherwise.
   ::InvalidateRect(status, nullptr, TRUE);
 }
 
 void Win32Form::LimitTrackSize(MINMAXINFO& info) const {
-  const Size smallest = SmallestOuterSize(dpi_, static_cast<DWORD>(::GetWindowLongA(window_, GWL_STYLE)),
-                                          static_cast<DWORD>(::GetWindowLongA(window_, GWL_EXSTYLE)));
+  const Size smallest = SmallestOuterSize(dpi_, static_cast<DWORD>(::GetWindowLongW(window_, GWL_STYLE)),
+                                          static_cast<DWORD>(::GetWindowLongW(window_, GWL_EXSTYLE)));
   info.ptMinTrackSize = {smallest.width, smallest.height};
 }
 
@@ -318,14 +320,14 @@ bool Win32Form::MoveFocusByTab(bool backward) {
   if (!next) return false;
   ::SetFocus(next);
   // As in dialogs: the text of an edit field reached by Tab is selected (combo boxes do it themselves).
-  if (IsEditControl(next)) ::SendMessageA(next, EM_SETSEL, 0, -1);
+  if (IsEditControl(next)) ::SendMessageW(next, EM_SETSEL, 0, -1);
   return true;
 }
 
-bool Win32Form::ClickAccelerator(char key) {
+bool Win32Form::ClickAccelerator(wchar_t key) {
   Win32SpeedButton* button = FindButton([&](const Win32SpeedButton& candidate) {
-    const char accelerator = AcceleratorOf(candidate.Caption().c_str());
-    return candidate.Clickable() && accelerator != 0 && UpperCase(accelerator) == UpperCase(key);
+    const wchar_t accelerator = AcceleratorKey(candidate.Window());
+    return candidate.Clickable() && accelerator != 0 && accelerator == UpperCase(key);
   });
   if (button) button->Click();
   return button != nullptr;
@@ -374,7 +376,7 @@ void Win32Form::SetVisible(bool visible) {
   if (window_) ::ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
 }
 
-bool Win32Form::Visible() const { return window_ && (::GetWindowLongA(window_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool Win32Form::Visible() const { return window_ && (::GetWindowLongW(window_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void Win32Form::SetEnabled(bool enabled) {
   if (window_) ::EnableWindow(window_, enabled);
@@ -383,7 +385,7 @@ void Win32Form::SetEnabled(bool enabled) {
 bool Win32Form::Enabled() const { return window_ && ::IsWindowEnabled(window_); }
 
 void Win32Form::SetCaption(const std::string& caption) {
-  if (window_) ::SetWindowTextA(window_, caption.c_str());
+  if (window_) ::SetWindowTextW(window_, win32::Wide(caption).c_str());
 }
 
 int Win32Form::Width() const {

@@ -19,7 +19,7 @@ class Win32SpeedButton;
 
 class Win32Form : public TFormWindow, public Win32Window {
  public:
-  static constexpr const char* kClassName = "TForm1";
+  static constexpr const wchar_t* kClassName = L"TForm1";
   static void RegisterWindowClass(HINSTANCE instance, HICON icon, HICON smallIcon);
 
   // The control wrappers of the form definition, without windows yet.
@@ -41,7 +41,7 @@ class Win32Form : public TFormWindow, public Win32Window {
 
   // Keyboard handling of the message loop; true when the key was used.
   bool MoveFocusByTab(bool backward);
-  bool ClickAccelerator(char key);
+  bool ClickAccelerator(wchar_t key);  // a character of WM_SYSCHAR
   bool ClickShortcut(std::uint16_t virtualKey);  // Ctrl with the key
 
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_); }

@@ -2,12 +2,15 @@
 
 #include <exception>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include <windowsx.h>
 
 #include "app/form_layout.h"
 #include "event_guard.h"
+#include "text.h"
 
 namespace orvel {
 
@@ -46,6 +49,13 @@ class ActiveSortScope {
   SortContext* previous_;
 };
 
+// A cell's text as UTF-16 into a buffer kept for the whole row: a full list converts 100 000 texts.
+wchar_t* WideInto(std::wstring& buffer, std::string_view text) {
+  buffer.clear();
+  for (utf::Utf16Units units(text); !units.Done();) buffer += static_cast<wchar_t>(units.Next());
+  return buffer.data();
+}
+
 bool IsDividerNotification(UINT code) {
   return code == HDN_ITEMCHANGINGA || code == HDN_ITEMCHANGINGW || code == HDN_TRACKA || code == HDN_TRACKW;
 }
@@ -57,18 +67,19 @@ Win32ListView::Win32ListView(TApplication& application)
 
 void Win32ListView::Create(const ControlCreation& c) {
   // No LVS_SHOWSELALWAYS: the selection shows only while the list has the focus.
-  CreateChildWindow(c, WC_LISTVIEWA, "", WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
+  CreateChildWindow(c, WC_LISTVIEWW, "", WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
   Send(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   int index = 0;
   for (const ColumnDef& def : c.def.columns) {
-    LVCOLUMNA column{};
+    std::wstring caption = win32::Wide(def.caption);
+    LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = def.alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
     column.cx = Scaled(def.width, c.dpi);
-    column.pszText = const_cast<char*>(def.caption);
+    column.pszText = caption.data();
     column.iSubItem = index;
-    Send(window_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    Send(window_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
     ++index;
   }
   minWidths_.assign(static_cast<std::size_t>(index), 0);
@@ -106,22 +117,23 @@ int Win32ListView::ColumnCount() const { return static_cast<int>(minWidths_.size
 void Win32ListView::SetColumnCaption(int column, const std::string& caption) {
   // The format goes along with the text: Wine's list rebuilds the header item's format from what
   // it is given, and a text alone would left-align a right-aligned header.
-  LVCOLUMNA data{};
+  LVCOLUMNW data{};
   data.mask = LVCF_FMT;
-  if (!Send(window_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data))) return;
+  if (!Send(window_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data))) return;
+  std::wstring text = win32::Wide(caption);
   data.mask = LVCF_FMT | LVCF_TEXT;
-  data.pszText = const_cast<char*>(caption.c_str());
-  Send(window_, LVM_SETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data));
+  data.pszText = text.data();
+  Send(window_, LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data));
 }
 
 std::string Win32ListView::ColumnCaption(int column) const {
-  char buffer[kCaptionBuffer] = {};
-  LVCOLUMNA data{};
+  wchar_t buffer[kCaptionBuffer] = {};
+  LVCOLUMNW data{};
   data.mask = LVCF_TEXT;
   data.pszText = buffer;
   data.cchTextMax = kCaptionBuffer;
-  if (!Send(window_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data))) return {};
-  return data.pszText ? std::string(data.pszText) : std::string();
+  if (!Send(window_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data))) return {};
+  return win32::Utf8(data.pszText);
 }
 
 int Win32ListView::ColumnWidth(int column) const {
@@ -155,12 +167,13 @@ void Win32ListView::EndUpdate() {
 void Win32ListView::AddRow(TListRow row) {
   TListRow& stored = rows_.emplace_back(std::move(row));
   if (!window_) return;
-  LVITEMA item{};
+  std::wstring wide;
+  LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = static_cast<int>(rows_.size()) - 1;
-  item.pszText = stored.Caption.data();
+  item.pszText = WideInto(wide, stored.Caption);
   item.lParam = reinterpret_cast<LPARAM>(&stored);
-  const auto index = static_cast<int>(Perform(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  const auto index = static_cast<int>(Perform(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index < 0) {
     rows_.pop_back();
     throw std::runtime_error("The list refused another row");
@@ -168,10 +181,10 @@ void Win32ListView::AddRow(TListRow row) {
   // The list keeps its own copies of the texts: other programs can read them with LVM_GETITEMTEXT.
   for (std::size_t sub = 0; sub < stored.SubItems.size(); ++sub) {
     if (stored.SubItems[sub].empty()) continue;
-    LVITEMA text{};
+    LVITEMW text{};
     text.iSubItem = static_cast<int>(sub) + 1;
-    text.pszText = stored.SubItems[sub].data();
-    Perform(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text));
+    text.pszText = WideInto(wide, stored.SubItems[sub]);
+    Perform(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text));
   }
 }
 
@@ -179,10 +192,10 @@ int Win32ListView::RowCount() const { return static_cast<int>(rows_.size()); }
 
 const TListRow* Win32ListView::RowAt(int index) const {
   if (!window_) return (index >= 0 && index < RowCount()) ? &rows_[static_cast<std::size_t>(index)] : nullptr;
-  LVITEMA item{};
+  LVITEMW item{};
   item.mask = LVIF_PARAM;
   item.iItem = index;
-  if (!Send(window_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  if (!Send(window_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
   return reinterpret_cast<const TListRow*>(item.lParam);
 }
 
@@ -259,7 +272,8 @@ POINT Win32ListView::KeyboardMenuPoint() {
 bool Win32ListView::KeepMinWidth(const NMHDR& header, LRESULT& result) {
   if (!IsDividerNotification(header.code)) return false;
   if (header.hwndFrom != reinterpret_cast<HWND>(Send(window_, LVM_GETHEADER))) return false;
-  auto& change = const_cast<NMHEADERA&>(reinterpret_cast<const NMHEADERA&>(header));
+  // Both forms alike up to the item's text, which is not read.
+  auto& change = const_cast<NMHEADERW&>(reinterpret_cast<const NMHEADERW&>(header));
   if (!change.pitem || !(change.pitem->mask & HDI_WIDTH)) return false;
   if (change.iItem < 0 || change.iItem >= ColumnCount()) return false;
   const int minWidth = minWidths_[static_cast<std::size_t>(change.iItem)];

@@ -8,6 +8,7 @@
 #include "resource_ids.h"
 
 #include "event_guard.h"
+#include "text.h"
 #include "window_messages.h"
 
 namespace orvel {
@@ -20,10 +21,10 @@ constexpr int kGlyphWidths[] = {16, 20, 24, 32};  // in the order of their resou
 }  // namespace
 
 void Win32SpeedButton::RegisterWindowClass(HINSTANCE instance) {
-  WNDCLASSEXA cls{};
+  WNDCLASSEXW cls{};
   cls.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a quick second click is a second click
   cls.hInstance = instance;
-  cls.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  cls.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   cls.lpszClassName = kClassName;
   Win32Window::RegisterWindowClass(cls);
 }
@@ -35,17 +36,17 @@ void Win32SpeedButton::Create(const ControlCreation& c) {
   LoadGlyph(c.instance, glyphId_, c.dpi);
   // No WS_TABSTOP and no focus: the button never calls SetFocus.
   CreateChildWindow(c, kClassName, c.def.caption ? c.def.caption : "", WS_VISIBLE, 0, true);
-  ::SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+  ::SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
 }
 
 void Win32SpeedButton::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {
   spacing_ = Scaled(kGlyphSpacing, dpi);
-  LoadGlyph(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window_, GWLP_HINSTANCE)), glyphId_, dpi);
+  LoadGlyph(reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE)), glyphId_, dpi);
   Win32ChildControl::ChangeDpi(previousDpi, dpi, font, rect);
 }
 
 void Win32SpeedButton::SetCaption(const std::string& caption) {
-  if (window_) ::SetWindowTextA(window_, caption.c_str());
+  if (window_) ::SetWindowTextW(window_, win32::Wide(caption).c_str());
 }
 
 void Win32SpeedButton::Click() { FireEvent(application_, OnClick, this); }
@@ -56,8 +57,8 @@ std::string Win32SpeedButton::AccessibleName() const {
 
 std::string Win32SpeedButton::AccessibleShortcut() const {
   if (shortcut_) return std::string("Ctrl+") + shortcut_;
-  const char accelerator = AcceleratorOf(WindowText(window_).c_str());
-  return accelerator ? std::string("Alt+") + UpperCase(accelerator) : std::string();
+  const wchar_t accelerator = AcceleratorKey(window_);
+  return accelerator ? "Alt+" + win32::Utf8(std::wstring_view(&accelerator, 1)) : std::string();
 }
 
 long Win32SpeedButton::AccessibleState() const {
@@ -71,7 +72,7 @@ long Win32SpeedButton::AccessibleState() const {
 
 // The press runs from the message queue: the asking program must not wait through a scan or a dialog.
 bool Win32SpeedButton::DoDefaultAction() {
-  return Clickable() && ::PostMessageA(window_, kClickLater, 0, 0) != FALSE;
+  return Clickable() && ::PostMessageW(window_, kClickLater, 0, 0) != FALSE;
 }
 
 // The colour of the bitmap's bottom-left pixel is transparent. Drawn at its own size rather than
@@ -84,10 +85,10 @@ void Win32SpeedButton::LoadGlyph(HINSTANCE instance, int resourceId, int dpi) {
   int step = 0;
   for (int i = 0; i < static_cast<int>(std::size(kGlyphWidths)); ++i)
     if (kGlyphWidths[i] <= Scaled(16, dpi)) step = i;
-  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageA(instance, MAKEINTRESOURCEA(resourceId + step * IDB_GLYPH_STEP),
+  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId + step * IDB_GLYPH_STEP),
                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP info{};
-  if (!bitmap || !::GetObjectA(bitmap.get(), sizeof info, &info)) return;
+  if (!bitmap || !::GetObjectW(bitmap.get(), sizeof info, &info)) return;
   COLORREF transparent = CLR_NONE;
   {
     UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
@@ -216,12 +217,12 @@ void Win32SpeedButton::DrawFace(HDC dc, const RECT& bounds) const {
   RECT edge = bounds;
   if (enabled && (down_ || hot_)) ::DrawEdge(dc, &edge, down_ ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
 
-  const std::string caption = WindowText(window_);
+  const std::wstring caption = WideWindowText(window_);
   const SelectObjectScope font(dc, font_);
   SIZE text{0, 0};
   if (!caption.empty()) {
     RECT extent{0, 0, 0, 0};
-    ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE);
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &extent, DT_CALCRECT | DT_SINGLELINE);
     text = {extent.right, extent.bottom};
   }
   const int spacing = (glyph_ && text.cx > 0) ? spacing_ : 0;
@@ -233,14 +234,14 @@ void Win32SpeedButton::DrawFace(HDC dc, const RECT& bounds) const {
   const int textLeft = left + glyphSize_.cx + spacing;
   const int textTop = (bounds.bottom - text.cy) / 2 + offset;
   if (!enabled) {
-    ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()), static_cast<WPARAM>(caption.size()),
+    ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption.c_str()), static_cast<WPARAM>(caption.size()),
                  textLeft, textTop, text.cx, text.cy, DST_PREFIXTEXT | DSS_DISABLED);
     return;
   }
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
   RECT area{textLeft, textTop, textLeft + text.cx, textTop + text.cy};
-  ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &area, DT_SINGLELINE | DT_LEFT);
+  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &area, DT_SINGLELINE | DT_LEFT);
 }
 
 void Win32SpeedButton::DrawGlyph(HDC dc, int x, int y, bool enabled) const {
@@ -249,7 +250,7 @@ void Win32SpeedButton::DrawGlyph(HDC dc, int x, int y, bool enabled) const {
     ::ImageList_Draw(glyph_.get(), 0, dc, x, y, ILD_TRANSPARENT);
     return;
   }
-  ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(disabledGlyph_.get()), 0, x, y, glyphSize_.cx,
+  ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(disabledGlyph_.get()), 0, x, y, glyphSize_.cx,
                glyphSize_.cy, DST_ICON | DSS_DISABLED);
 }
 

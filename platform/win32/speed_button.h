@@ -8,7 +8,7 @@ namespace orvel {
 
 class Win32SpeedButton : public Win32Control<TSpeedButton>, public AccessibleFacts {
  public:
-  static constexpr const char* kClassName = "OrvelSpeedButton";
+  static constexpr const wchar_t* kClassName = L"OrvelSpeedButton";
   static void RegisterWindowClass(HINSTANCE instance);
 
   explicit Win32SpeedButton(TApplication& application) : Win32Control(application) {}

@@ -19,7 +19,7 @@ void InitCommonControlClasses() {
 }
 
 HICON LoadMainIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
-  return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+  return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
                                          ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
@@ -48,7 +48,7 @@ void Win32Toolkit::Run() {
   if (!form_ || !form_->Window()) return;
   ::ShowWindow(form_->Window(), MainWindowShowCommand(startShowCommand_));
   MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) ProcessMessage(message);
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ProcessMessage(message);
   // Ended by something other than closing: the window goes while its handlers still exist.
   form_->Destroy();
 }
@@ -56,7 +56,7 @@ void Win32Toolkit::Run() {
 void Win32Toolkit::ProcessMessage(const MSG& message) {
   if (PreTranslate(message)) return;
   ::TranslateMessage(&message);
-  ::DispatchMessageA(&message);
+  ::DispatchMessageW(&message);
 }
 
 bool Win32Toolkit::PreTranslate(const MSG& message) {
@@ -67,7 +67,7 @@ bool Win32Toolkit::PreTranslate(const MSG& message) {
     constexpr auto kCtrlAlt = static_cast<TShiftState>(TShiftFlag::Ctrl) | static_cast<TShiftState>(TShiftFlag::Alt);
     if (!(shift & kCtrlAlt)) return form_->MoveFocusByTab((shift & static_cast<TShiftState>(TShiftFlag::Shift)) != 0);
   }
-  if (message.message == WM_SYSCHAR) return form_->ClickAccelerator(static_cast<char>(message.wParam));
+  if (message.message == WM_SYSCHAR) return form_->ClickAccelerator(static_cast<wchar_t>(message.wParam));
   if (message.message == WM_KEYDOWN) {
     constexpr auto kCtrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
     constexpr auto kAlt = static_cast<TShiftState>(TShiftFlag::Alt);

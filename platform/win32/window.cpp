@@ -2,45 +2,47 @@
 
 #include "accessible.h"
 #include "app/program.h"
+#include "text.h"
 #include "win32_error.h"
 
 namespace orvel {
 
-void Win32Window::RegisterWindowClass(WNDCLASSEXA cls) {
-  WNDCLASSEXA existing{};
+void Win32Window::RegisterWindowClass(WNDCLASSEXW cls) {
+  WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (::GetClassInfoExA(cls.hInstance, cls.lpszClassName, &existing)) return;
+  if (::GetClassInfoExW(cls.hInstance, cls.lpszClassName, &existing)) return;
   cls.cbSize = sizeof cls;
   cls.lpfnWndProc = &Win32Window::Procedure;
-  if (!::RegisterClassExA(&cls)) ThrowLastError(cls.lpszClassName);
+  if (!::RegisterClassExW(&cls)) ThrowLastError(win32::Utf8(cls.lpszClassName).c_str());
 }
 
 void Win32Window::Subclass(HWND window) {
   window_ = window;
-  ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // Set through the W function, the window stays a Unicode one: its texts never pass a code page.
   original_ = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::Procedure)));
+      ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::Procedure)));
 }
 
 LRESULT Win32Window::Default(UINT message, WPARAM wParam, LPARAM lParam) const {
-  if (original_) return ::CallWindowProcA(original_, window_, message, wParam, lParam);
-  return ::DefWindowProcA(window_, message, wParam, lParam);
+  if (original_) return ::CallWindowProcW(original_, window_, message, wParam, lParam);
+  return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK Win32Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* self = static_cast<Win32Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (self) {
-      ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
       self->window_ = window;
     }
   }
-  auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+  auto* self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     if (auto* facts = dynamic_cast<AccessibleFacts*>(self)) facts->Forget(window);
     const LRESULT result = self->Default(message, wParam, lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     self->window_ = nullptr;
     self->Detached();
     return result;

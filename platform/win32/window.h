@@ -20,7 +20,7 @@ class Win32Window {
  protected:
   // Registers a window class of the program's own (once); its windows must be created with their
   // object as the creation parameter (CreationParameter()).
-  static void RegisterWindowClass(WNDCLASSEXA cls);
+  static void RegisterWindowClass(WNDCLASSEXW cls);
   void* CreationParameter() noexcept { return this; }
   // Routes the messages of an existing window here; what Default() gets reaches its old procedure.
   void Subclass(HWND window);

@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "shell.h"
 #include "system.h"
+#include "text.h"
 #include "toolkit.h"
 #include "version.h"
 #include "window_api.h"
@@ -14,7 +15,7 @@ namespace {
 // Only the system folder for DLLs loaded later; looked up because Windows 7 has it only with an update.
 void RestrictDllSearchToSystem() {
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
   const FARPROC address = kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
   if (!address) return;
   const auto setDirectories =
@@ -25,7 +26,8 @@ void RestrictDllSearchToSystem() {
 // Before the window or after it: nothing of the toolkit is left to report with.
 void ReportStartFailure(const std::exception& error) noexcept {
   try {
-    ::MessageBoxA(nullptr, orvel::EscapedErrorText(error.what()).c_str(), ORVEL_PRODUCT_NAME, MB_ICONERROR | MB_OK);
+    ::MessageBoxW(nullptr, orvel::win32::Wide(orvel::EscapedErrorText(error.what())).c_str(),
+                  orvel::win32::Wide(ORVEL_PRODUCT_NAME).c_str(), MB_ICONERROR | MB_OK);
   } catch (...) {
     // Not even the text could be built; the exit code still says the program failed.
   }

@@ -13,11 +13,11 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-std::string Narrow(BSTR text) {
-  std::string narrow;
-  for (UINT i = 0; text && i < ::SysStringLen(text); ++i) narrow += static_cast<char>(text[i]);
+// A BSTR answer as UTF-8, freed.
+std::string Utf8Of(BSTR text) {
+  const std::string utf8 = win32::Utf8(text, ::SysStringLen(text));
   ::SysFreeString(text);
-  return narrow;
+  return utf8;
 }
 
 class AccessibilityTest : public ToolkitTest {
@@ -51,9 +51,9 @@ class AccessibilityTest : public ToolkitTest {
     if (object->get_accRole(self, &value) == S_OK) answers.role = value.lVal;
     if (object->get_accState(self, &value) == S_OK) answers.state = value.lVal;
     BSTR text = nullptr;
-    if (object->get_accName(self, &text) == S_OK) answers.name = Narrow(text);
-    if (object->get_accKeyboardShortcut(self, &text) == S_OK) answers.shortcut = Narrow(text);
-    if (object->get_accDefaultAction(self, &text) == S_OK) answers.action = Narrow(text);
+    if (object->get_accName(self, &text) == S_OK) answers.name = Utf8Of(text);
+    if (object->get_accKeyboardShortcut(self, &text) == S_OK) answers.shortcut = Utf8Of(text);
+    if (object->get_accDefaultAction(self, &text) == S_OK) answers.action = Utf8Of(text);
     return answers;
   }
 };
@@ -108,8 +108,9 @@ TEST_F(AccessibilityTest, FieldsAndTheListAnswerTheirNames) {
     ASSERT_TRUE(edit) << combo;
     EXPECT_EQ(Ask(edit).name, name) << combo << "'s edit field";
   }
-  Control("PcComboBox").SetAccessibleName("Rechner");
-  EXPECT_EQ(Ask(Form().Find<Win32ComboBox>("PcComboBox").EditWindow()).name, "Rechner");
+  const std::string greek = "\u03A5\u03C0\u03BF\u03BB\u03BF\u03B3\u03B9\u03C3\u03C4\u03AE\u03C2";
+  Control("PcComboBox").SetAccessibleName(greek);
+  EXPECT_EQ(Ask(Form().Find<Win32ComboBox>("PcComboBox").EditWindow()).name, greek);
 }
 
 // A client through IDispatch (a script) hears the control's own answers, not the standard object's.
@@ -128,13 +129,13 @@ TEST_F(AccessibilityTest, IDispatchAnswersAsIAccessibleDoes) {
   };
   VARIANT name = property(Form().Find<Win32ComboBox>("PcComboBox").EditWindow(), DISPID_ACC_NAME);
   ASSERT_EQ(name.vt, VT_BSTR);
-  EXPECT_EQ(Narrow(name.bstrVal), "Computer");
+  EXPECT_EQ(Utf8Of(name.bstrVal), "Computer");
   const VARIANT role = property(WindowOf("StartButton"), DISPID_ACC_ROLE);
   EXPECT_EQ(role.vt, VT_I4);
   EXPECT_EQ(role.lVal, ROLE_SYSTEM_PUSHBUTTON);
   VARIANT action = property(WindowOf("StartButton"), DISPID_ACC_DEFAULTACTION);
   ASSERT_EQ(action.vt, VT_BSTR);
-  EXPECT_EQ(Narrow(action.bstrVal), "Press");
+  EXPECT_EQ(Utf8Of(action.bstrVal), "Press");
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 // The balloon on the real platform: the tooltip that the first paint creates over the real list,
 // read back with Win32 calls, and the tooltip's notifications arriving through the list's procedure.
 #include <cstddef>
-#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "companions/balloon.h"
 #include "host/fake_platform.h"
 #include "host/fakes.h"
+#include "platform/win32/text.h"
 #include "platform/win32/window_api.h"
 #include "toolkit_fixture.h"
 
@@ -17,19 +18,19 @@
 namespace orvel::toolkit_test {
 namespace {
 
-// The tool description the portable code hands to the tooltip is TOOLINFOA up to lParam
-// (TTTOOLINFOA_V2_SIZE, which is no constant expression).
-static_assert(sizeof(TToolInfo) == offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM));
+// The tool description the portable code hands to the tooltip is TOOLINFOW up to lParam
+// (TTTOOLINFOW_V2_SIZE, which is no constant expression).
+static_assert(sizeof(TToolInfo) == offsetof(TTTOOLINFOW, lParam) + sizeof(LPARAM));
 #if defined(__i386__) || defined(_M_IX86)
 static_assert(sizeof(TToolInfo) == 44);
 #endif
-static_assert(offsetof(TToolInfo, uFlags) == offsetof(TTTOOLINFOA, uFlags));
-static_assert(offsetof(TToolInfo, hwnd) == offsetof(TTTOOLINFOA, hwnd));
-static_assert(offsetof(TToolInfo, uId) == offsetof(TTTOOLINFOA, uId));
-static_assert(offsetof(TToolInfo, rect) == offsetof(TTTOOLINFOA, rect));
-static_assert(offsetof(TToolInfo, hinst) == offsetof(TTTOOLINFOA, hinst));
-static_assert(offsetof(TToolInfo, lpszText) == offsetof(TTTOOLINFOA, lpszText));
-static_assert(offsetof(TToolInfo, lParam) == offsetof(TTTOOLINFOA, lParam));
+static_assert(offsetof(TToolInfo, uFlags) == offsetof(TTTOOLINFOW, uFlags));
+static_assert(offsetof(TToolInfo, hwnd) == offsetof(TTTOOLINFOW, hwnd));
+static_assert(offsetof(TToolInfo, uId) == offsetof(TTTOOLINFOW, uId));
+static_assert(offsetof(TToolInfo, rect) == offsetof(TTTOOLINFOW, rect));
+static_assert(offsetof(TToolInfo, hinst) == offsetof(TTTOOLINFOW, hinst));
+static_assert(offsetof(TToolInfo, lpszText) == offsetof(TTTOOLINFOW, lpszText));
+static_assert(offsetof(TToolInfo, lParam) == offsetof(TTTOOLINFOW, lParam));
 
 // The portable numbers are the SDK's.
 static_assert(balloon::ExStyle == WS_EX_TOPMOST);
@@ -37,26 +38,26 @@ static_assert(balloon::Style == (WS_POPUP | TTS_USEVISUALSTYLE | TTS_BALLOON | T
 static_assert(balloon::TopmostFlags == (SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE));
 static_assert(balloon::ToolFlags == (TTF_IDISHWND | TTF_SUBCLASS | TTF_TRANSPARENT | TTF_PARSELINKS));
 static_assert(balloon::TtmActivate == TTM_ACTIVATE && balloon::TtmSetDelayTime == TTM_SETDELAYTIME);
-static_assert(balloon::TtmAddToolA == TTM_ADDTOOLA && balloon::TtmDelToolA == TTM_DELTOOLA);
-static_assert(balloon::TtmSetTitleA == TTM_SETTITLEA && balloon::TtmPopup == TTM_POPUP);
+static_assert(balloon::TtmAddToolW == TTM_ADDTOOLW && balloon::TtmDelToolW == TTM_DELTOOLW);
+static_assert(balloon::TtmSetTitleW == TTM_SETTITLEW && balloon::TtmPopup == TTM_POPUP);
 static_assert(balloon::TtiInfo == TTI_INFO && balloon::TtdtInitial == TTDT_INITIAL);
 static_assert(balloon::TtdtAutoPop == TTDT_AUTOPOP && balloon::TtdtReshow == TTDT_RESHOW);
 static_assert(balloon::WmNotify == WM_NOTIFY && balloon::SwHide == SW_HIDE && balloon::SwShow == SW_SHOW);
 static_assert(balloon::TtnShow == static_cast<int>(TTN_SHOW) && balloon::TtnPop == static_cast<int>(TTN_POP));
 static_assert(balloon::TtnLinkClick == static_cast<int>(TTN_LINKCLICK));
 
-bool UnderWine() { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+bool UnderWine() { return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 // The loaded common controls' major version: TTM_GETTITLE came with version 6.
 DWORD CommonControlsMajor() {
-  const FARPROC symbol = ::GetProcAddress(::GetModuleHandleA("comctl32.dll"), "DllGetVersion");
+  const FARPROC symbol = ::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), "DllGetVersion");
   const auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(symbol));
   DLLVERSIONINFO info{};
   info.cbSize = sizeof info;
   return getVersion && SUCCEEDED(getVersion(&info)) ? info.dwMajorVersion : 0;
 }
 
-// TTM_SETTITLEA as the procedure of a window on this thread received and answered it, seen by a
+// TTM_SETTITLEW as the procedure of a window on this thread received and answered it, seen by a
 // hook on the thread's sent messages.
 struct ReceivedTitle {
   HWND window;
@@ -67,7 +68,7 @@ struct ReceivedTitle {
 
 class TitleWatch {
  public:
-  TitleWatch() : hook_(::SetWindowsHookExA(WH_CALLWNDPROCRET, &AfterCall, nullptr, ::GetCurrentThreadId())) {
+  TitleWatch() : hook_(::SetWindowsHookExW(WH_CALLWNDPROCRET, &AfterCall, nullptr, ::GetCurrentThreadId())) {
     active_ = this;
   }
   TitleWatch(const TitleWatch&) = delete;
@@ -83,10 +84,10 @@ class TitleWatch {
  private:
   static LRESULT CALLBACK AfterCall(int code, WPARAM wParam, LPARAM lParam) {
     const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (code == HC_ACTION && active_ && call->message == TTM_SETTITLEA) {
+    if (code == HC_ACTION && active_ && call->message == TTM_SETTITLEW) {
       try {
-        const char* text = reinterpret_cast<const char*>(call->lParam);
-        active_->titles.push_back({call->hwnd, call->wParam, text ? text : "", call->lResult});
+        const auto* text = reinterpret_cast<const wchar_t*>(call->lParam);
+        active_->titles.push_back({call->hwnd, call->wParam, win32::Utf8(text), call->lResult});
       } catch (...) {
         // Nothing may cross the hook; the test then finds the title missing.
       }
@@ -102,7 +103,7 @@ class TitleWatch {
 class CheckingWindowApi : public Win32WindowApi {
  public:
   void DestroyWindow(WindowHandle window) override {
-    toolsWhenDestroyed = ::SendMessageA(reinterpret_cast<HWND>(window), TTM_GETTOOLCOUNT, 0, 0);
+    toolsWhenDestroyed = ::SendMessageW(reinterpret_cast<HWND>(window), TTM_GETTOOLCOUNT, 0, 0);
     Win32WindowApi::DestroyWindow(window);
   }
   LRESULT toolsWhenDestroyed = -1;
@@ -129,17 +130,17 @@ class BalloonWin32Test : public ToolkitTest {
   }
 
   // The one tool registered with the tooltip, as the tooltip hands it out.
-  TTTOOLINFOA EnumTool(char* text) {
-    TTTOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  TTTOOLINFOW EnumTool(wchar_t* text) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.lpszText = text;
-    EXPECT_TRUE(::SendMessageA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)));
+    EXPECT_TRUE(::SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)));
     return tool;
   }
 
   LRESULT Notify(HWND from, UINT code) {
     NMHDR header{from, static_cast<UINT_PTR>(::GetDlgCtrlID(from)), code};
-    return ::SendMessageA(list, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    return ::SendMessageW(list, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
   }
 
   TitleWatch titleWatch;  // before the first paint, which sets the title
@@ -159,38 +160,39 @@ TEST_F(BalloonWin32Test, TheTooltipIsATopmostBalloonOwnedByTheMainWindow) {
   EXPECT_EQ(ClassNameOf(tooltip), "tooltips_class32");
   const DWORD wanted = WS_POPUP | TTS_BALLOON | TTS_NOPREFIX | TTS_ALWAYSTIP | TTS_USEVISUALSTYLE;
   EXPECT_EQ(StyleOf(tooltip) & wanted, wanted) << std::hex << StyleOf(tooltip);
-  EXPECT_TRUE(::GetWindowLongA(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(::GetWindowLongW(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_EQ(::GetWindow(tooltip, GW_OWNER), Main());
   EXPECT_EQ(system.traces, std::vector<std::string>{"--- created ---"});
 }
 
 TEST_F(BalloonWin32Test, TheListIsTheOneToolWithItsFlagsAndTheBody) {
-  EXPECT_EQ(form1.ToolInfo().cbSize, TTTOOLINFOA_V2_SIZE);
-  ASSERT_EQ(::SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
-  char text[1024] = {};
-  const TTTOOLINFOA tool = EnumTool(text);
+  EXPECT_EQ(form1.ToolInfo().cbSize, TTTOOLINFOW_V2_SIZE);
+  ASSERT_EQ(::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
+  wchar_t text[1024] = {};
+  const TTTOOLINFOW tool = EnumTool(text);
   EXPECT_EQ(tool.uFlags & 0x1111u, 0x1111u) << std::hex << tool.uFlags;
   EXPECT_TRUE(tool.uFlags & TTF_PARSELINKS);
   EXPECT_EQ(tool.hwnd, list);
   EXPECT_EQ(tool.uId, reinterpret_cast<UINT_PTR>(list));
 
-  // Looked up by window and id, as TTM_DELTOOLA will find it; Wine copies out 80 characters at most.
-  TTTOOLINFOA byId{};
-  byId.cbSize = TTTOOLINFOA_V2_SIZE;
+  // Looked up by window and id, as TTM_DELTOOLW will find it; Wine copies out 80 characters at most.
+  TTTOOLINFOW byId{};
+  byId.cbSize = TTTOOLINFOW_V2_SIZE;
   byId.hwnd = list;
   byId.uId = reinterpret_cast<UINT_PTR>(list);
-  char byIdText[1024] = {};
+  wchar_t byIdText[1024] = {};
   byId.lpszText = byIdText;
-  ASSERT_TRUE(::SendMessageA(tooltip, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&byId)));
+  ASSERT_TRUE(::SendMessageW(tooltip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&byId)));
   EXPECT_EQ(byId.uFlags, tool.uFlags);
   const std::string body = LanguageTexts[txtHintBody][0];
-  ASSERT_GE(std::strlen(byIdText), 40u);
-  EXPECT_EQ(body.compare(0, std::strlen(byIdText), byIdText), 0) << byIdText;
+  const std::string copied = win32::Utf8(byIdText);
+  ASSERT_GE(copied.size(), 40u);
+  EXPECT_EQ(body.compare(0, copied.size(), copied), 0) << copied;
 }
 
 TEST_F(BalloonWin32Test, AllThreeDelaysAre32Seconds) {
   for (WPARAM which : {TTDT_INITIAL, TTDT_AUTOPOP, TTDT_RESHOW})
-    EXPECT_EQ(::SendMessageA(tooltip, TTM_GETDELAYTIME, which, 0), 32000) << which;
+    EXPECT_EQ(::SendMessageW(tooltip, TTM_GETDELAYTIME, which, 0), 32000) << which;
 }
 
 TEST_F(BalloonWin32Test, TheTitleWithTheInformationIcon) {
@@ -204,13 +206,10 @@ TEST_F(BalloonWin32Test, TheTitleWithTheInformationIcon) {
 
   // Reading the title back came with the common controls 6; Wine's answers it empty.
   if (UnderWine() || CommonControlsMajor() < 6) return;
-  char title[100] = {};
-  TTGETTITLE get{sizeof get, 0, static_cast<UINT>(sizeof title), nullptr};
-  WCHAR wide[100] = {};
-  get.pszTitle = wide;
-  ::SendMessageA(tooltip, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(&get));
-  ::WideCharToMultiByte(1252, 0, wide, -1, title, sizeof title, nullptr, nullptr);
-  EXPECT_STREQ(title, LanguageTexts[txtHintTitle][0]);
+  WCHAR title[100] = {};
+  TTGETTITLE get{sizeof get, 0, static_cast<UINT>(std::size(title)), title};
+  ::SendMessageW(tooltip, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(&get));
+  EXPECT_EQ(win32::Utf8(title), LanguageTexts[txtHintTitle][0]);
   EXPECT_EQ(get.uTitleBitmap, static_cast<UINT>(TTI_INFO));
 }
 
@@ -229,7 +228,7 @@ TEST_F(BalloonWin32Test, NotificationsThroughTheRealListProcedure) {
   EXPECT_EQ(system.shellCalls[0].owner, reinterpret_cast<WindowHandle>(Main()));
   EXPECT_FALSE(::IsWindowVisible(tooltip));
   EXPECT_EQ(system.traces, (std::vector<std::string>{"--- created ---", "-- show", "-- hide", "-- TTN_LINKCLICK"}));
-  EXPECT_EQ(::SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 250);
+  EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 250);
 }
 
 TEST_F(BalloonWin32Test, CloseRemovesTheToolAndThenDestroysTheTooltip) {

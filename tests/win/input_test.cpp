@@ -40,11 +40,11 @@ class InputTest : public ToolkitTest {
     return WindowOf(name);
   }
 
-  void PressKey(HWND window, UINT key) { ::SendMessageA(window, WM_KEYDOWN, key, 1); }
+  void PressKey(HWND window, UINT key) { ::SendMessageW(window, WM_KEYDOWN, key, 1); }
 
   // A key as the message loop would deliver it to the focused window.
   void PostToFocus(UINT message, WPARAM key, LPARAM data = 1) {
-    ::PostMessageA(::GetFocus(), message, key, data);
+    ::PostMessageW(::GetFocus(), message, key, data);
     Pump(toolkit);
   }
 
@@ -56,7 +56,7 @@ class InputTest : public ToolkitTest {
     HDC dc = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
     const HGDIOBJ old = ::SelectObject(dc, bitmap);
-    ::SendMessageA(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     std::vector<COLORREF> pixels;
     for (int y = 0; y < r.bottom; ++y)
       for (int x = 0; x < r.right; ++x) pixels.push_back(::GetPixel(dc, x, y));
@@ -118,8 +118,8 @@ TEST_F(InputTest, FieldsHandleKeysAfterTheEventUnlessSwallowed) {
   EXPECT_EQ(Control<TComboBox>("UserComboBox").Text(), "jdoe");
 
   const HWND password = KeyWindowOf("PasswordEdit");
-  for (const char c : std::string("s3cret")) ::SendMessageA(password, WM_CHAR, static_cast<unsigned char>(c), 1);
-  EXPECT_EQ(Control<TEdit>("PasswordEdit").Text(), "s3cret");
+  for (const wchar_t c : std::wstring(L"s3cret\u00DF\u0416")) ::SendMessageW(password, WM_CHAR, c, 1);
+  EXPECT_EQ(Control<TEdit>("PasswordEdit").Text(), "s3cret\u00DF\u0416");
 }
 
 // The order the user meets, spelt out rather than taken from the tab orders: activation puts the
@@ -160,8 +160,8 @@ TEST_F(InputTest, ReactivationRestoresTheFocusedControl) {
   ShowActive();
   ::SetFocus(WindowOf("ListView1"));
 
-  const HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                       ::GetModuleHandleA(nullptr), nullptr);
+  const HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr);
   ::SetForegroundWindow(other);
   ::SetActiveWindow(other);
   EXPECT_TRUE(PumpUntil(toolkit, [&] { return ::GetActiveWindow() == other; }));
@@ -177,9 +177,9 @@ TEST_F(InputTest, ReactivationRestoresTheFocusedControl) {
 TEST_F(InputTest, ApplicationDeactivationFiresTheApplicationEvent) {
   int fired = 0;
   toolkit.Application().OnDeactivate = [&](TObject*) { ++fired; };
-  ::SendMessageA(Main(), WM_ACTIVATEAPP, TRUE, 0);
+  ::SendMessageW(Main(), WM_ACTIVATEAPP, TRUE, 0);
   EXPECT_EQ(fired, 0);
-  ::SendMessageA(Main(), WM_ACTIVATEAPP, FALSE, 0);
+  ::SendMessageW(Main(), WM_ACTIVATEAPP, FALSE, 0);
   EXPECT_EQ(fired, 1);
 }
 
@@ -193,16 +193,16 @@ TEST_F(InputTest, SpeedButtonClicksWithoutTakingTheFocus) {
     clickedBy = sender;
   };
   const HWND button = WindowOf("StartButton");
-  ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(clickedBy, &Control<TSpeedButton>("StartButton"));
   EXPECT_EQ(FocusedControl(), WindowOf("PasswordEdit"));
 
   // Released outside: no click.
-  ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-  ::SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(-20), 300));
-  ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(-20), 300));
+  ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ::SendMessageW(button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(-20), 300));
+  ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(-20), 300));
   EXPECT_EQ(clicks, 1);
 }
 
@@ -212,12 +212,12 @@ TEST_F(InputTest, SpeedButtonBorderOnlyUnderTheMouse) {
   const HWND button = WindowOf("GoogleButton");
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   EXPECT_EQ(Pixels(button).front(), face);
-  ::SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  ::SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   EXPECT_EQ(Pixels(button).front(), ::GetSysColor(COLOR_BTNHIGHLIGHT));
-  ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ::SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   EXPECT_EQ(Pixels(button).front(), ::GetSysColor(COLOR_BTNSHADOW));
-  ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-  ::SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+  ::SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  ::SendMessageW(button, WM_MOUSELEAVE, 0, 0);
   EXPECT_EQ(Pixels(button).front(), face);
 }
 
@@ -228,10 +228,10 @@ TEST_F(InputTest, SpeedButtonsDrawInTheSystemsColours) {
   COLORREF saved[2] = {::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_BTNTEXT)};
   const COLORREF contrast[2] = {RGB(0, 0, 0), RGB(255, 255, 0)};
   ASSERT_TRUE(::SetSysColors(2, elements, contrast));
-  ::SendMessageA(Main(), WM_SYSCOLORCHANGE, 0, 0);
+  ::SendMessageW(Main(), WM_SYSCOLORCHANGE, 0, 0);
   const std::vector<COLORREF> pixels = Pixels(WindowOf("StartButton"));
   ::SetSysColors(2, elements, saved);
-  ::SendMessageA(Main(), WM_SYSCOLORCHANGE, 0, 0);
+  ::SendMessageW(Main(), WM_SYSCOLORCHANGE, 0, 0);
   EXPECT_EQ(pixels.front(), contrast[0]) << "the face";
   EXPECT_NE(std::find(pixels.begin(), pixels.end(), contrast[1]), pixels.end()) << "the caption";
   EXPECT_EQ(std::find(pixels.begin(), pixels.end(), saved[0]), pixels.end()) << "no pixel of the former face";
@@ -241,11 +241,11 @@ TEST_F(InputTest, SpeedButtonsDrawInTheSystemsColours) {
 TEST_F(InputTest, GlyphsDrawnWithTheirTransparentColourLeftOut) {
   for (const ControlDef& def : Form1Controls) {
     if (def.kind != ControlKind::SpeedButton || def.glyph == 0) continue;
-    const auto glyph = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(def.glyph),
+    const auto glyph = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(def.glyph),
                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(glyph, nullptr) << def.name;
     BITMAP info{};
-    ::GetObjectA(glyph, sizeof info, &info);
+    ::GetObjectW(glyph, sizeof info, &info);
     HDC dc = ::CreateCompatibleDC(nullptr);
     const HGDIOBJ old = ::SelectObject(dc, glyph);
     const COLORREF transparent = ::GetPixel(dc, 0, info.bmHeight - 1);
@@ -270,15 +270,17 @@ TEST_F(InputTest, AltAcceleratorsClickVisibleEnabledSpeedButtons) {
   Control<TSpeedButton>("InfoButton").OnClick = [&](TObject*) { clicked.push_back("info"); };
   ShowActive();
 
-  struct Case { char key; const char* clicks; };
-  const Case cases[] = {{'s', "start"}, {'S', "start"}, {'g', "google"}, {'I', "info"}, {'c', nullptr}, {'x', nullptr}};
+  // U+0153 and U+0167 end in the bytes of "S" and "g": a character is compared whole.
+  struct Case { wchar_t key; const char* clicks; };
+  const Case cases[] = {{L's', "start"}, {L'S', "start"}, {L'g', "google"}, {L'I', "info"}, {L'c', nullptr},
+                        {L'x', nullptr}, {L'\u0153', nullptr}, {L'\u0167', nullptr}};
   for (const Case& c : cases) {
     clicked.clear();
-    PostToFocus(WM_SYSCHAR, static_cast<unsigned char>(c.key), kAltDown);
+    PostToFocus(WM_SYSCHAR, c.key, kAltDown);
     if (c.clicks) {
-      EXPECT_EQ(clicked, std::vector<std::string>{c.clicks}) << c.key;
+      EXPECT_EQ(clicked, std::vector<std::string>{c.clicks}) << static_cast<int>(c.key);
     } else {
-      EXPECT_TRUE(clicked.empty()) << c.key << ": a label's accelerator does nothing";
+      EXPECT_TRUE(clicked.empty()) << static_cast<int>(c.key) << ": no button's accelerator";
     }
   }
   clicked.clear();
@@ -336,13 +338,13 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
        [&] {
          NMHDR click{WindowOf("StatusBar"), static_cast<UINT_PTR>(::GetDlgCtrlID(WindowOf("StatusBar"))),
                      static_cast<UINT>(NM_CLICK)};
-         ::SendMessageA(Main(), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
+         ::SendMessageW(Main(), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
        },
        "Access is denied."},
       {"speed button", [&] { Control<TSpeedButton>("DirButton").OnClick = [](TObject*) { throw std::runtime_error("ends with a stop."); }; },
        [&] { Form().Find<Win32SpeedButton>("DirButton").Click(); }, "ends with a stop."},
       {"key down", [&] { Control<TEdit>("PasswordEdit").OnKeyDown = [](TObject*, std::uint16_t&, TShiftState) { throw 42; }; },
-       [&] { ::SendMessageA(KeyWindowOf("PasswordEdit"), WM_KEYDOWN, VK_RETURN, 1); }, "Unknown exception."},
+       [&] { ::SendMessageW(KeyWindowOf("PasswordEdit"), WM_KEYDOWN, VK_RETURN, 1); }, "Unknown exception."},
       {"list window procedure",
        [&] {
          Control<TListView>("ListView1").SetWindowProc([&](TMessage& m) {
@@ -350,7 +352,7 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
            listProc(m);
          });
        },
-       [&] { ::SendMessageA(list, WM_APP + 7, 0, 0); }, "index 9 out of range."},
+       [&] { ::SendMessageW(list, WM_APP + 7, 0, 0); }, "index 9 out of range."},
       {"paint", [&] { Form().OnPaint = [](TObject*) { throw std::runtime_error("paint failed"); }; },
        [&] {
          ::ShowWindow(Main(), SW_SHOW);
@@ -360,10 +362,10 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
        },
        "paint failed."},
       {"control's own procedure",
-       [&] { failing.Attach(::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 1, 1, Main(), nullptr, nullptr, nullptr)); },
-       [&] { ::SendMessageA(failing.Window(), WM_APP + 9, 0, 0); }, "the control failed."},
+       [&] { failing.Attach(::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 1, 1, Main(), nullptr, nullptr, nullptr)); },
+       [&] { ::SendMessageW(failing.Window(), WM_APP + 9, 0, 0); }, "the control failed."},
       {"close", [&] { Form().OnClose = [](TObject*, TCloseAction&) { throw std::runtime_error("not now"); }; },
-       [&] { ::SendMessageA(Main(), WM_CLOSE, 0, 0); }, "not now."},
+       [&] { ::SendMessageW(Main(), WM_CLOSE, 0, 0); }, "not now."},
   };
   for (const Case& c : cases) {
     boxes.clear();
@@ -376,7 +378,7 @@ TEST_F(InputTest, EscapedErrorsGoToTheErrorBox) {
     EXPECT_EQ(boxes[0].owner, Main()) << c.what;
   }
   EXPECT_TRUE(::IsWindow(Main())) << "a failing close handler keeps the window";
-  EXPECT_EQ(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0) << "the list still answers";
+  EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0) << "the list still answers";
   // The failing procedures refer to this test's locals: the windows' last messages must not reach them.
   Control<TListView>("ListView1").SetWindowProc(listProc);
   ::DestroyWindow(failing.Window());

@@ -1,5 +1,6 @@
 // The process list over the real list view: rows and their texts, selection, the window
 // procedure chain, the sort callback's exception fence, minimum widths and notifications.
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -9,18 +10,18 @@ namespace orvel::toolkit_test {
 namespace {
 
 LPARAM ItemParam(HWND list, int item) {
-  LVITEMA data{};
+  LVITEMW data{};
   data.mask = LVIF_PARAM;
   data.iItem = item;
-  ::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+  ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
   return data.lParam;
 }
 
 void Select(HWND list, int item) {
-  LVITEMA state{};
+  LVITEMW state{};
   state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+  ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
 }
 
 TListRow MakeRow(const std::string& name, int number) {
@@ -38,20 +39,20 @@ class ListViewTest : public ToolkitTest {
  protected:
   TListView& List() { return Control<TListView>("ListView1"); }
   HWND ListWindow() { return WindowOf("ListView1"); }
-  HWND Header() { return reinterpret_cast<HWND>(::SendMessageA(ListWindow(), LVM_GETHEADER, 0, 0)); }
+  HWND Header() { return reinterpret_cast<HWND>(::SendMessageW(ListWindow(), LVM_GETHEADER, 0, 0)); }
 
   // WM_NOTIFY of a divider change as the header sends it to the list.
   LRESULT HeaderChanging(UINT code, int column, int width) {
-    HDITEMA item{};
+    HDITEMW item{};
     item.mask = HDI_WIDTH;
     item.cxy = width;
-    NMHEADERA change{};
+    NMHEADERW change{};
     change.hdr.hwndFrom = Header();
     change.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(Header()));
     change.hdr.code = code;
     change.iItem = column;
     change.pitem = &item;
-    return ::SendMessageA(ListWindow(), WM_NOTIFY, change.hdr.idFrom, reinterpret_cast<LPARAM>(&change));
+    return ::SendMessageW(ListWindow(), WM_NOTIFY, change.hdr.idFrom, reinterpret_cast<LPARAM>(&change));
   }
 };
 
@@ -59,7 +60,7 @@ TEST_F(ListViewTest, RowsAreItemsWithTheirTextsAndAddress) {
   List().AddRow(MakeRow("svchost.exe", 640));
   List().AddRow({"System", {}});
   List().AddRow({"short.exe", {"C:\\short.exe", "7"}});
-  ASSERT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 3);
+  ASSERT_EQ(::SendMessageW(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 3);
   ASSERT_EQ(List().RowCount(), 3);
   for (int i = 0; i < 3; ++i) {
     const TListRow& row = List().Row(i);
@@ -88,7 +89,7 @@ TEST_F(ListViewTest, SelectedIsTheFirstSelectedRowFromTheTop) {
 TEST_F(ListViewTest, ClearRemovesItemsAndRows) {
   for (int i = 0; i < 5; ++i) List().AddRow(MakeRow("p" + std::to_string(i), i));
   List().Clear();
-  EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(::SendMessageW(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 0);
   EXPECT_EQ(List().RowCount(), 0);
   List().AddRow(MakeRow("after.exe", 1));
   EXPECT_EQ(ItemText(ListWindow(), 0, 0), "after.exe");
@@ -114,7 +115,7 @@ TEST_F(ListViewTest, TenThousandRowsInOneUpdateBracket) {
   EXPECT_LT(ScrolledRows(ListWindow()), 2) << "the inner bracket closed the outer one";
   List().EndUpdate();
   EXPECT_EQ(ScrolledRows(ListWindow()), 10000);
-  ASSERT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 10000);
+  ASSERT_EQ(::SendMessageW(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 10000);
   EXPECT_EQ(ItemText(ListWindow(), 9999, 2), "9999");
   EXPECT_EQ(List().Row(5000).Caption, "process5000.exe");
   // The bracket closed: an item added now is drawn without further ado.
@@ -148,9 +149,9 @@ TEST_F(ListViewTest, WindowProcChainSeesEveryMessageAndForwards) {
     original(message);
   });
   List().AddRow({"x.exe", {}});
-  EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 1) << "the result comes back through the chain";
+  EXPECT_EQ(::SendMessageW(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 1) << "the result comes back through the chain";
   EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(LVM_GETITEMCOUNT)), seen.end());
-  EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(LVM_INSERTITEMA)), seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(LVM_INSERTITEMW)), seen.end());
 
   // A method that answers itself: the control never sees the message.
   List().SetWindowProc([&](TMessage& message) {
@@ -160,7 +161,7 @@ TEST_F(ListViewTest, WindowProcChainSeesEveryMessageAndForwards) {
     }
     original(message);
   });
-  EXPECT_EQ(::SendMessageA(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 77);
+  EXPECT_EQ(::SendMessageW(ListWindow(), LVM_GETITEMCOUNT, 0, 0), 77);
   List().SetWindowProc(original);  // the methods above refer to this test's locals
 }
 
@@ -175,7 +176,7 @@ TEST_F(ListViewTest, MinWidthRefusesNarrowerDividerChanges) {
   const Case cases[] = {{HDN_ITEMCHANGINGA, 10, true}, {HDN_ITEMCHANGINGW, 29, true},
                         {HDN_ITEMCHANGINGW, 30, false}, {HDN_ITEMCHANGINGA, 200, false}};
   for (const Case& c : cases) {
-    ::SendMessageA(ListWindow(), LVM_SETCOLUMNWIDTH, kColumn, MAKELPARAM(width, 0));
+    ::SendMessageW(ListWindow(), LVM_SETCOLUMNWIDTH, kColumn, MAKELPARAM(width, 0));
     const LRESULT result = HeaderChanging(c.code, kColumn, c.requested);
     EXPECT_EQ(result != 0, c.refused) << c.requested;
     if (c.refused) {
@@ -192,31 +193,31 @@ TEST_F(ListViewTest, MinWidthRefusesNarrowerDividerChanges) {
 TEST_F(ListViewTest, RelabelledColumnsKeepTheirAlignment) {
   struct Case { int column; const char* caption; int listFormat; int headerFormat; };
   const Case cases[] = {{4, "Memoria", LVCFMT_RIGHT, HDF_RIGHT},
-                        {9, "Priorit\xE4t", LVCFMT_RIGHT, HDF_RIGHT},
+                        {9, "Priorit\u00E4t", LVCFMT_RIGHT, HDF_RIGHT},
                         {2, "Prozess ID", LVCFMT_RIGHT, HDF_RIGHT},
                         {1, "Ordner", LVCFMT_LEFT, HDF_LEFT},
                         {0, "Proceso", LVCFMT_LEFT, HDF_LEFT}};
   for (const Case& c : cases) {
     List().SetColumnCaption(c.column, c.caption);
 
-    char listText[64] = {};
-    LVCOLUMNA column{};
+    wchar_t listText[64] = {};
+    LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_TEXT;
     column.pszText = listText;
-    column.cchTextMax = sizeof listText;
-    ASSERT_TRUE(::SendMessageA(ListWindow(), LVM_GETCOLUMNA, static_cast<WPARAM>(c.column),
+    column.cchTextMax = static_cast<int>(std::size(listText));
+    ASSERT_TRUE(::SendMessageW(ListWindow(), LVM_GETCOLUMNW, static_cast<WPARAM>(c.column),
                                reinterpret_cast<LPARAM>(&column))) << c.caption;
-    EXPECT_STREQ(listText, c.caption);
+    EXPECT_EQ(win32::Utf8(listText), c.caption);
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, c.listFormat) << c.caption;
 
-    char headerText[64] = {};
-    HDITEMA item{};
+    wchar_t headerText[64] = {};
+    HDITEMW item{};
     item.mask = HDI_FORMAT | HDI_TEXT;
     item.pszText = headerText;
-    item.cchTextMax = sizeof headerText;
-    ASSERT_TRUE(::SendMessageA(Header(), HDM_GETITEMA, static_cast<WPARAM>(c.column), reinterpret_cast<LPARAM>(&item)))
+    item.cchTextMax = static_cast<int>(std::size(headerText));
+    ASSERT_TRUE(::SendMessageW(Header(), HDM_GETITEMW, static_cast<WPARAM>(c.column), reinterpret_cast<LPARAM>(&item)))
         << c.caption;
-    EXPECT_STREQ(headerText, c.caption);
+    EXPECT_EQ(win32::Utf8(headerText), c.caption);
     EXPECT_EQ(item.fmt & HDF_JUSTIFYMASK, c.headerFormat) << c.caption << std::hex << " format " << item.fmt;
     EXPECT_TRUE(item.fmt & HDF_STRING) << c.caption << ": the header still draws the text";
     EXPECT_EQ(List().ColumnCaption(c.column), c.caption);
@@ -245,7 +246,7 @@ TEST_F(ListViewTest, NotificationsBecomeEvents) {
     notification.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(WindowOf(c.from)));
     notification.hdr.code = c.code;
     notification.iSubItem = c.column;
-    ::SendMessageA(Main(), WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
+    ::SendMessageW(Main(), WM_NOTIFY, notification.hdr.idFrom, reinterpret_cast<LPARAM>(&notification));
     if (c.event) {
       EXPECT_EQ(events, std::vector<std::string>{c.event});
     } else {
@@ -256,7 +257,7 @@ TEST_F(ListViewTest, NotificationsBecomeEvents) {
   events.clear();
   NMHDR spoofed{WindowOf("PasswordEdit"), static_cast<UINT_PTR>(::GetDlgCtrlID(WindowOf("ListView1"))),
                 static_cast<UINT>(NM_CLICK)};
-  ::SendMessageA(Main(), WM_NOTIFY, spoofed.idFrom, reinterpret_cast<LPARAM>(&spoofed));
+  ::SendMessageW(Main(), WM_NOTIFY, spoofed.idFrom, reinterpret_cast<LPARAM>(&spoofed));
   EXPECT_TRUE(events.empty());
 }
 
@@ -268,18 +269,18 @@ TEST_F(ListViewTest, ContextMenuPointAndKeysBecomeEvents) {
   List().OnContextPopup = [&](TObject*, int x, int y) { asked.push_back({x, y}); };
   POINT corner{0, 0};
   ::ClientToScreen(ListWindow(), &corner);
-  ::SendMessageA(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), MAKELPARAM(321, 123));
-  ::SendMessageA(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), -1);
+  ::SendMessageW(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), MAKELPARAM(321, 123));
+  ::SendMessageW(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), -1);
   Select(ListWindow(), 70);
-  ::SendMessageA(ListWindow(), LVM_ENSUREVISIBLE, 0, FALSE);  // the selected row out of view: scrolled back in
-  ::SendMessageA(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), -1);
+  ::SendMessageW(ListWindow(), LVM_ENSUREVISIBLE, 0, FALSE);  // the selected row out of view: scrolled back in
+  ::SendMessageW(ListWindow(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListWindow()), -1);
   ASSERT_EQ(asked.size(), 3u);
   EXPECT_EQ(asked[0].x, 321);
   EXPECT_EQ(asked[0].y, 123);
   EXPECT_EQ(asked[1].x, corner.x);
   EXPECT_EQ(asked[1].y, corner.y);
   RECT row{LVIR_LABEL, 0, 0, 0};
-  ::SendMessageA(ListWindow(), LVM_GETITEMRECT, 70, reinterpret_cast<LPARAM>(&row));
+  ::SendMessageW(ListWindow(), LVM_GETITEMRECT, 70, reinterpret_cast<LPARAM>(&row));
   POINT below{row.left, row.bottom};
   ::ClientToScreen(ListWindow(), &below);
   EXPECT_EQ(asked[2].x, below.x);
@@ -294,8 +295,8 @@ TEST_F(ListViewTest, ContextMenuPointAndKeysBecomeEvents) {
     keys.push_back(key);
     if (key == VK_DOWN) key = 0;
   };
-  ::SendMessageA(ListWindow(), WM_KEYDOWN, 'C', 1);
-  ::SendMessageA(ListWindow(), WM_KEYDOWN, VK_DOWN, 1);
+  ::SendMessageW(ListWindow(), WM_KEYDOWN, 'C', 1);
+  ::SendMessageW(ListWindow(), WM_KEYDOWN, VK_DOWN, 1);
   EXPECT_EQ(keys, (std::vector<std::uint16_t>{'C', VK_DOWN}));
   EXPECT_EQ(List().Selected(), &List().Row(70)) << "a swallowed key does not move the selection";
 }

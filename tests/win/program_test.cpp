@@ -16,7 +16,7 @@ struct WindowState {
 
 // Runs the loop of a fresh toolkit until the window closes; the close was queued before.
 WindowState RunUntilClosed(int startShowCommand, int* closes) {
-  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), startShowCommand);
+  Win32Toolkit toolkit(::GetModuleHandleW(nullptr), startShowCommand);
   Pump(toolkit);  // nothing stale left, WM_QUIT included
   TFormWindow& form = toolkit.CreateMainForm();
   WindowState state;
@@ -25,7 +25,7 @@ WindowState RunUntilClosed(int startShowCommand, int* closes) {
     state = {::IsWindowVisible(main) != FALSE, ::IsZoomed(main) != FALSE, ::IsIconic(main) != FALSE};
     ++*closes;
   };
-  ::PostMessageA(reinterpret_cast<HWND>(form.Handle()), WM_CLOSE, 0, 0);
+  ::PostMessageW(reinterpret_cast<HWND>(form.Handle()), WM_CLOSE, 0, 0);
   toolkit.Run();
   EXPECT_EQ(form.Handle(), 0u) << "the window is gone when Run returns";
   return state;
@@ -46,14 +46,14 @@ TEST(MessageLoop, ShowsWithTheStartShowCommandAndEndsWhenClosed) {
 }
 
 TEST(MessageLoop, QuitFromElsewhereStillDestroysTheWindow) {
-  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Win32Toolkit toolkit(::GetModuleHandleW(nullptr), SW_SHOWNORMAL);
   Pump(toolkit);
   TFormWindow& form = toolkit.CreateMainForm();
   ::PostQuitMessage(0);
   toolkit.Run();
   EXPECT_EQ(form.Handle(), 0u);
   MSG quit;
-  EXPECT_FALSE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no second quit for a loop that ended";
+  EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no second quit for a loop that ended";
 }
 
 using ApplicationTest = ToolkitTest;
@@ -89,37 +89,35 @@ struct SeenBox {
 SeenBox seenBox;
 
 BOOL CALLBACK FindIcon(HWND child, LPARAM) {
-  if (::SendMessageA(child, STM_GETICON, 0, 0)) seenBox.hasIcon = true;
+  if (::SendMessageW(child, STM_GETICON, 0, 0)) seenBox.hasIcon = true;
   return TRUE;
 }
 
 void CALLBACK InspectBox(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND box = ::FindWindowA("#32770", nullptr);
+  const HWND box = ::FindWindowW(L"#32770", nullptr);
   if (!box || ::GetWindowThreadProcessId(box, nullptr) != ::GetCurrentThreadId()) return;
   ::KillTimer(nullptr, timer);
   seenBox.found = true;
   ::GetWindowRect(box, &seenBox.rect);
-  char caption[128] = {};
-  ::GetWindowTextA(box, caption, sizeof caption);
-  seenBox.caption = caption;
+  seenBox.caption = TextOf(box);
   ::EnumChildWindows(box, &FindIcon, 0);
-  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 TEST(SimpleMessageDialog, CentredOnTheScreenWithoutIcon) {
-  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Win32Toolkit toolkit(::GetModuleHandleW(nullptr), SW_SHOWNORMAL);
   Pump(toolkit);  // a WM_QUIT left by an earlier window would end the box's loop at once
   const HWND main = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
   ::SetWindowPos(main, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ::ShowWindow(main, SW_SHOW);
-  toolkit.Application().SetTitle("Orvel title");
+  toolkit.Application().SetTitle("Orvel \u0434\u043B\u044F \u65E5\u672C");  // shown as set, in any code page
   seenBox = {};
   const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &InspectBox);
   toolkit.Application().ShowMessage("Please select a process");
   ::KillTimer(nullptr, timer);
 
   ASSERT_TRUE(seenBox.found);
-  EXPECT_EQ(seenBox.caption, "Orvel title");
+  EXPECT_EQ(seenBox.caption, "Orvel \u0434\u043B\u044F \u65E5\u672C");
   EXPECT_FALSE(seenBox.hasIcon);
   EXPECT_NEAR((seenBox.rect.left + seenBox.rect.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 2);
   EXPECT_NEAR((seenBox.rect.top + seenBox.rect.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 2);
@@ -132,14 +130,14 @@ TEST(SimpleMessageDialog, CentredOnTheScreenWithoutIcon) {
 HWND popupOwner = nullptr;
 std::vector<WPARAM> popupKeys;
 void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND menu = ::FindWindowA("#32768", nullptr);
+  const HWND menu = ::FindWindowW(L"#32768", nullptr);
   if (!menu || !::IsWindowVisible(menu)) return;
   ::KillTimer(nullptr, timer);
-  for (const WPARAM key : popupKeys) ::PostMessageA(menu, WM_KEYDOWN, key, 0);
+  for (const WPARAM key : popupKeys) ::PostMessageW(menu, WM_KEYDOWN, key, 0);
 }
 
 TEST(PopupMenu, ReturnsTheItemChosenByItsLetter) {
-  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Win32Toolkit toolkit(::GetModuleHandleW(nullptr), SW_SHOWNORMAL);
   Pump(toolkit);
   popupOwner = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
   ::ShowWindow(popupOwner, SW_SHOW);
@@ -159,7 +157,7 @@ TEST(PopupMenu, ReturnsTheItemChosenByItsLetter) {
 
 // UTF-8 in, every character on the clipboard as Unicode text; case-blind beyond ASCII as Windows compares.
 TEST(SystemServices, ClipboardTakesUnicodeText) {
-  Win32Toolkit toolkit(::GetModuleHandleA(nullptr), SW_SHOWNORMAL);
+  Win32Toolkit toolkit(::GetModuleHandleW(nullptr), SW_SHOWNORMAL);
   const HWND owner = reinterpret_cast<HWND>(toolkit.CreateMainForm().Handle());
   Win32System system;
   system.SetClipboardText(reinterpret_cast<WindowHandle>(owner),

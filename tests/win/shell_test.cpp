@@ -38,7 +38,7 @@ class Apartment {
 };
 
 struct DialogSearch {
-  const char* title;
+  const wchar_t* title;
   HWND found;
 };
 
@@ -47,15 +47,16 @@ BOOL CALLBACK FindTitledDialog(HWND window, LPARAM data) {
   DWORD pid = 0;
   ::GetWindowThreadProcessId(window, &pid);
   if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(window) || ClassNameOf(window) != "#32770") return TRUE;
-  if (!::FindWindowExA(window, nullptr, "Static", search->title)) return TRUE;
+  if (!::FindWindowExW(window, nullptr, L"Static", search->title)) return TRUE;
   search->found = window;
   return FALSE;
 }
 
-// Waits on its own thread for the dialog with the title, notes the error mode, and cancels it.
+// Waits on its own thread for the dialog with the title (found by its UTF-16 text), notes the error
+// mode, and cancels it.
 class DialogCanceller {
  public:
-  explicit DialogCanceller(const char* title)
+  explicit DialogCanceller(const wchar_t* title)
       : thread_([this, title] {
           const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
           while (std::chrono::steady_clock::now() < end) {
@@ -64,7 +65,7 @@ class DialogCanceller {
             if (search.found) {
               errorModeSeen_ = ::GetErrorMode();
               found_ = true;
-              ::PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+              ::PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
               return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -88,9 +89,9 @@ TEST(Win32Shell, AllocatorHandsOutWritableBlocks) {
   IShellMalloc* allocator = nullptr;
   ASSERT_EQ(shell.SHGetMalloc(&allocator), 0);
   ASSERT_NE(allocator, nullptr);
-  void* block = allocator->Alloc(BrowseNameSize);
+  void* block = allocator->Alloc(BrowseNameSize * sizeof(char16_t));
   ASSERT_NE(block, nullptr);
-  std::memset(block, 'x', BrowseNameSize);
+  std::memset(block, 'x', BrowseNameSize * sizeof(char16_t));
   allocator->Free(block);
   allocator->Release();
 }
@@ -111,19 +112,19 @@ int RecordAndThrow(IShell& shell, WindowHandle window, std::uint32_t message, st
 TEST(Win32Shell, BrowserCallsThePortableCallbackWithItsDataAndStopsItsExceptions) {
   Apartment com;
   Win32Shell shell;
-  char name[BrowseNameSize] = "untouched";
+  char16_t name[BrowseNameSize] = u"untouched";
   std::vector<CallbackCall> calls;
   TBrowseInfo info{};
   info.pszDisplayName = name;
-  info.lpszTitle = "Trampoline check";
+  info.lpszTitle = u"Trampoline check";
   info.ulFlags = BifBrowseForComputer | BifNewDialogStyle;
   info.lpfn = RecordAndThrow;
   info.lParam = reinterpret_cast<std::intptr_t>(&calls);
 
   ItemIdList chosen = nullptr;
   {
-    DialogCanceller canceller("Trampoline check");
-    chosen = shell.SHBrowseForFolderA(&info);
+    DialogCanceller canceller(L"Trampoline check");
+    chosen = shell.SHBrowseForFolderW(&info);
     EXPECT_TRUE(canceller.Found());
   }
 
@@ -143,8 +144,9 @@ TEST(Win32Shell, BrowseForComputerQuietsCriticalErrorsOnlyWhileTheDialogRuns) {
   std::string result = "unset";
   UINT during = 0;
   {
-    DialogCanceller canceller("Choose a computer");
-    result = BrowseForComputer(shell, system, 0, "Choose a computer", "xxxx777");
+    // A title beyond Latin-1 reaches the dialog unchanged.
+    DialogCanceller canceller(L"Choose a computer \u03A9 \u65E5\u672C");
+    result = BrowseForComputer(shell, system, 0, "Choose a computer \u03A9 \u65E5\u672C", "xxxx777");
     EXPECT_TRUE(canceller.Found());
     during = canceller.ErrorModeSeen();
   }

@@ -38,14 +38,16 @@ std::string Folded(std::string text) {
 }
 
 // A few hundred rows like a scan's, with the texts that matter for the order: names of every length
-// and letter case, code page 1252 letters, numbers of every length, missing sub-items.
+// and letter case, Latin-1 letters and other scripts, numbers of every length, missing sub-items.
 std::vector<TListRow> GeneratedRows(std::size_t count) {
   std::mt19937 random(1252);
   auto below = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
-  const char* names[] = {"svchost.exe", "SVCHOST.EXE", "explorer.exe", "cmd.exe", "System", "\xC4pfel.exe",
-                         "\xE4pfel.exe", "_setup.exe", "abc.exe", "ABC.EXE", "b\xFC" "cherwurm.exe", "a",
-                         "System Idle Process", "lsass.exe", "Zz.exe", "conhost.exe"};
-  const char* folders[] = {"C:\\Windows\\System32", "C:\\Windows", "C:\\Program Files\\B\xFC" "cherwurm", "", "c:\\tools"};
+  const char* names[] = {"svchost.exe", "SVCHOST.EXE", "explorer.exe", "cmd.exe", "System", "\u00C4pfel.exe",
+                         "\u00E4pfel.exe", "_setup.exe", "abc.exe", "ABC.EXE", "b\u00FCcherwurm.exe", "a",
+                         "System Idle Process", "lsass.exe", "Zz.exe", "conhost.exe", "\u03A9mega.exe",
+                         "\u65E5\u672C\u8A9E.exe"};
+  const char* folders[] = {"C:\\Windows\\System32", "C:\\Windows", "C:\\Program Files\\B\u00FCcherwurm", "",
+                           "c:\\tools", "C:\\Users\\\u0141ukasz"};
   std::vector<TListRow> rows;
   for (std::size_t i = 0; i < count; ++i) {
     TListRow row;
@@ -74,11 +76,11 @@ std::vector<TListRow> GeneratedRows(std::size_t count) {
 class ListSortingTest : public ::testing::Test {
  protected:
   ListSortingTest()
-      : toolkit(::GetModuleHandleA(nullptr), SW_HIDE),
+      : toolkit(::GetModuleHandleW(nullptr), SW_HIDE),
         formWindow(toolkit.CreateMainForm()),
         list(toolkit.MainForm()->Find<Win32ListView>("ListView1")),
         window(list.Window()),
-        header(reinterpret_cast<HWND>(::SendMessageA(window, LVM_GETHEADER, 0, 0))) {}
+        header(reinterpret_cast<HWND>(::SendMessageW(window, LVM_GETHEADER, 0, 0))) {}
 
   // The window logic over the real controls; the services are never reached by a column click.
   void BindForm() {
@@ -95,7 +97,7 @@ class ListSortingTest : public ::testing::Test {
   // shows the row it carries.
   std::vector<std::string> ShownColumn(int column) {
     std::vector<std::string> texts;
-    const int count = static_cast<int>(::SendMessageA(window, LVM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(::SendMessageW(window, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       EXPECT_EQ(ItemText(window, i, 0), list.Row(i).Caption) << "item " << i;
       texts.push_back(ItemText(window, i, column));
@@ -105,14 +107,14 @@ class ListSortingTest : public ::testing::Test {
 
   RECT HeaderItem(int column) {
     RECT rect{};
-    ::SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rect));
+    ::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rect));
     return rect;
   }
 
   // Mouse messages to the header, as a press, a move and a release there deliver them.
-  void Press(int x) { ::SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 5)); }
-  void Move(int x) { ::SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(x), 5)); }
-  void Release(int x) { ::SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(x), 5)); }
+  void Press(int x) { ::SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 5)); }
+  void Move(int x) { ::SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(static_cast<WORD>(x), 5)); }
+  void Release(int x) { ::SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(x), 5)); }
 
   void ClickHeader(int column) {
     const RECT item = HeaderItem(column);
@@ -129,7 +131,7 @@ class ListSortingTest : public ::testing::Test {
     Release(item.left + width - 2);
   }
 
-  int Width(int column) { return static_cast<int>(::SendMessageA(window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)); }
+  int Width(int column) { return static_cast<int>(::SendMessageW(window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)); }
 
   Win32Toolkit toolkit;
   TFormWindow& formWindow;
@@ -147,7 +149,7 @@ class ListSortingTest : public ::testing::Test {
 TEST_F(ListSortingTest, EveryColumnSortsBothWays) {
   const std::vector<TListRow> rows = GeneratedRows(300);
   Fill(rows);
-  ASSERT_EQ(::SendMessageA(window, LVM_GETITEMCOUNT, 0, 0), 300);
+  ASSERT_EQ(::SendMessageW(window, LVM_GETITEMCOUNT, 0, 0), 300);
   for (int column = 0; column < kColumns; ++column) {
     for (const std::int32_t key : {-(column + 1), column + 1}) {
       list.SortItems(key, &CompareItems);
@@ -211,7 +213,7 @@ TEST_F(ListSortingTest, DividerDragStopsAtTheMinimumWidth) {
   struct Case { int flag; int dragTo; int expected; };
   const Case cases[] = {{1, -20, 1}, {0, -20, 0}, {1, 40, 40}, {1, 0, 1}, {0, 0, 0}, {1, 1, 1}, {0, 25, 25}};
   for (const Case& c : cases) {
-    ::SendMessageA(window, LVM_SETCOLUMNWIDTH, kRam, MAKELPARAM(80, 0));
+    ::SendMessageW(window, LVM_SETCOLUMNWIDTH, kRam, MAKELPARAM(80, 0));
     list.SetColumnMinWidth(kRam, c.flag);
     ASSERT_EQ(Width(kRam), 80) << "setting the flag leaves the width";
     DragDivider(kRam, c.dragTo);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "app/form_definition.h"
 #include "app/form_layout.h"
 #include "platform/win32/list_view.h"
+#include "platform/win32/text.h"
 #include "platform/win32/speed_button.h"
 #include "platform/win32/toolkit.h"
 
@@ -28,7 +30,7 @@ struct RecordedBox {
 // earlier window is dropped.
 inline void Pump(Win32Toolkit& toolkit) {
   MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
     if (message.message != WM_QUIT) toolkit.ProcessMessage(message);
 }
 
@@ -45,23 +47,38 @@ bool PumpUntil(Win32Toolkit& toolkit, Condition done, DWORD timeoutMs = 10000) {
 }
 
 inline std::string ClassNameOf(HWND window) {
-  char name[64] = {};
-  ::GetClassNameA(window, name, sizeof name);
-  return name;
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return win32::Utf8(name);
 }
 
-// The text of one cell of a list view; column 0 is the item's caption.
+// The text of one cell of a list view as UTF-8; column 0 is the item's caption.
 inline std::string ItemText(HWND list, int row, int column) {
-  char buffer[1024] = {};
-  LVITEMA item{};
+  wchar_t buffer[1024] = {};
+  LVITEMW item{};
   item.iSubItem = column;
   item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return buffer;
+  item.cchTextMax = static_cast<int>(std::size(buffer));
+  ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return win32::Utf8(buffer);
 }
 
-inline DWORD StyleOf(HWND window) { return static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE)); }
+// A window's text as UTF-8, read back by Windows' own call.
+inline std::string TextOf(HWND window) {
+  wchar_t text[256] = {};
+  ::GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+  return win32::Utf8(text);
+}
+
+// A simple status bar's text as UTF-8: Windows answers for the simple part, Wine for part 0.
+inline std::string StatusText(HWND status) {
+  wchar_t shown[256] = {}, simple[256] = {};
+  ::SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(shown));
+  ::SendMessageW(status, SB_GETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(simple));
+  return win32::Utf8(simple[0] ? simple : shown);
+}
+
+inline DWORD StyleOf(HWND window) { return static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)); }
 
 // A child's rectangle in its parent's client coordinates.
 inline Rect ClientRectOf(HWND child) {
@@ -103,10 +120,11 @@ class HeldKeys {
 
 class ToolkitTest : public ::testing::Test {
  protected:
-  explicit ToolkitTest(int showCommand = SW_SHOWNORMAL) : toolkit(::GetModuleHandleA(nullptr), showCommand) {
+  explicit ToolkitTest(int showCommand = SW_SHOWNORMAL) : toolkit(::GetModuleHandleW(nullptr), showCommand) {
     toolkit.Application().SetTitle("Orvel under test");
-    toolkit.Application().SetMessageBoxFunction([this](HWND owner, const char* text, const char* caption, UINT flags) {
-      boxes.push_back({owner, text, caption, flags});
+    toolkit.Application().SetMessageBoxFunction([this](HWND owner, const wchar_t* text, const wchar_t* caption,
+                                                       UINT flags) {
+      boxes.push_back({owner, win32::Utf8(text), win32::Utf8(caption), flags});
       return IDOK;
     });
     toolkit.CreateMainForm();
@@ -115,7 +133,7 @@ class ToolkitTest : public ::testing::Test {
   // the loops of later tests.
   ~ToolkitTest() override {
     MSG quit;
-    while (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    while (::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
   }
 

@@ -1,6 +1,6 @@
 // The main window as the Win32 toolkit builds it from the form definition, queried back with
 // Win32 calls: window, control classes and styles, rectangles, fonts, columns, Tab order, resizing.
-#include <cstring>
+#include <iterator>
 
 #include "platform/win32/dpi.h"
 #include "resource_ids.h"
@@ -9,26 +9,26 @@
 namespace orvel::toolkit_test {
 namespace {
 
-bool SameText(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+bool SameText(const std::string& a, const wchar_t* b) { return ::lstrcmpiW(win32::Wide(a).c_str(), b) == 0; }
 
-const char* ExpectedClass(ControlKind kind) {
+const wchar_t* ExpectedClass(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Label: return "Static";
-    case ControlKind::Edit: return "Edit";
+    case ControlKind::Label: return L"Static";
+    case ControlKind::Edit: return L"Edit";
     case ControlKind::ComboDropDown:
-    case ControlKind::ComboSimple: return "ComboBox";
+    case ControlKind::ComboSimple: return L"ComboBox";
     case ControlKind::SpeedButton: return Win32SpeedButton::kClassName;
-    case ControlKind::Animate: return "SysAnimate32";
-    case ControlKind::ListView: return "SysListView32";
-    case ControlKind::StatusBar: return "msctls_statusbar32";
+    case ControlKind::Animate: return L"SysAnimate32";
+    case ControlKind::ListView: return L"SysListView32";
+    case ControlKind::StatusBar: return L"msctls_statusbar32";
   }
-  return "";
+  return L"";
 }
 
-LOGFONTA FontOf(HWND window) {
-  LOGFONTA font{};
-  const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0));
-  if (handle) ::GetObjectA(handle, sizeof font, &font);
+LOGFONTW FontOf(HWND window) {
+  LOGFONTW font{};
+  const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0));
+  if (handle) ::GetObjectW(handle, sizeof font, &font);
   return font;
 }
 
@@ -58,7 +58,7 @@ using FormLayoutTest = ToolkitTest;
 
 TEST_F(FormLayoutTest, WindowAsDefined) {
   ASSERT_TRUE(::IsWindow(Main()));
-  EXPECT_EQ(ClassNameOf(Main()), Win32Form::kClassName);
+  EXPECT_EQ(ClassNameOf(Main()), win32::Utf8(Win32Form::kClassName));
   EXPECT_EQ(StyleOf(Main()) & WS_OVERLAPPEDWINDOW, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
   EXPECT_FALSE(StyleOf(Main()) & WS_VISIBLE) << "shown only by Run";
   EXPECT_EQ(Form().Caption(), Form1Def.caption);
@@ -70,9 +70,9 @@ TEST_F(FormLayoutTest, WindowAsDefined) {
   EXPECT_NEAR((outer.left + outer.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
   EXPECT_NEAR((outer.top + outer.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1) << "centred";
 
-  EXPECT_EQ(::GetClassLongPtrA(Main(), GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(COLOR_BTNFACE + 1));
-  EXPECT_NE(::SendMessageA(Main(), WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_EQ(::GetClassLongPtrW(Main(), GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(COLOR_BTNFACE + 1));
+  EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(::SendMessageW(Main(), WM_GETICON, ICON_SMALL, 0), 0);
   EXPECT_EQ(toolkit.Application().MainWindow(), Main());
 }
 
@@ -94,9 +94,7 @@ TEST_F(FormLayoutTest, EveryControlWithItsClassPlaceAndTabStop) {
 TEST_F(FormLayoutTest, CaptionsFromTheDefinition) {
   for (const ControlDef& def : Form1Controls) {
     if (def.kind != ControlKind::Label && def.kind != ControlKind::SpeedButton) continue;
-    char text[64] = {};
-    ::GetWindowTextA(WindowOf(def.name), text, sizeof text);
-    EXPECT_STREQ(text, def.caption) << def.name;
+    EXPECT_EQ(TextOf(WindowOf(def.name)), def.caption) << def.name;
   }
   EXPECT_EQ(Control<TSpeedButton>("StartButton").Caption(), DefOf("StartButton").caption);
   EXPECT_EQ(Control<TLabel>("PcLabel").Caption(), DefOf("PcLabel").caption);
@@ -105,14 +103,14 @@ TEST_F(FormLayoutTest, CaptionsFromTheDefinition) {
 TEST_F(FormLayoutTest, FormFontEverywhereButTheStatusBar) {
   for (const ControlDef& def : Form1Controls) {
     if (def.kind == ControlKind::Animate || def.kind == ControlKind::StatusBar) continue;
-    const LOGFONTA font = FontOf(WindowOf(def.name));
+    const LOGFONTW font = FontOf(WindowOf(def.name));
     EXPECT_EQ(font.lfHeight, Form1Def.fontHeight) << def.name;
-    EXPECT_STREQ(font.lfFaceName, Form1Def.fontName) << def.name;
+    EXPECT_EQ(win32::Utf8(font.lfFaceName), Form1Def.fontName) << def.name;
   }
-  NONCLIENTMETRICSA metrics{};
+  NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  ASSERT_TRUE(::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
-  const LOGFONTA status = FontOf(WindowOf("StatusBar"));
+  ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  const LOGFONTW status = FontOf(WindowOf("StatusBar"));
   EXPECT_STREQ(status.lfFaceName, metrics.lfStatusFont.lfFaceName);
   EXPECT_EQ(status.lfHeight, metrics.lfStatusFont.lfHeight);
 }
@@ -125,9 +123,9 @@ TEST_F(FormLayoutTest, LabelsFitTheirCaptionFromTheLeftEdge) {
     for (const std::string& caption : {std::string(DefOf(id).caption), std::string("&Nombre del equipo remoto"), std::string("&X")}) {
       wrapper.SetCaption(caption);
       HDC dc = ::GetDC(label);
-      const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+      const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
       RECT extent{0, 0, 0, 0};
-      ::DrawTextA(dc, caption.c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
+      ::DrawTextW(dc, win32::Wide(caption).c_str(), -1, &extent, DT_CALCRECT | DT_SINGLELINE);
       ::SelectObject(dc, old);
       ::ReleaseDC(label, dc);
 
@@ -144,10 +142,10 @@ TEST_F(FormLayoutTest, LabelsFitTheirCaptionFromTheLeftEdge) {
 TEST_F(FormLayoutTest, EntryFieldsAndAnimation) {
   const HWND pc = WindowOf("PcComboBox");
   EXPECT_EQ(StyleOf(pc) & 3, static_cast<DWORD>(CBS_DROPDOWN));
-  EXPECT_EQ(::SendMessageA(pc, CB_GETMINVISIBLE, 0, 0), 20) << "the drop-down list shows up to 20 entries";
+  EXPECT_EQ(::SendMessageW(pc, CB_GETMINVISIBLE, 0, 0), 20) << "the drop-down list shows up to 20 entries";
   RECT dropped{};
-  ::SendMessageA(pc, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-  EXPECT_GE(dropped.bottom - dropped.top, 20 * ::SendMessageA(pc, CB_GETITEMHEIGHT, 0, 0)) << "also without visual styles";
+  ::SendMessageW(pc, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  EXPECT_GE(dropped.bottom - dropped.top, 20 * ::SendMessageW(pc, CB_GETITEMHEIGHT, 0, 0)) << "also without visual styles";
 
   const HWND user = WindowOf("UserComboBox");
   EXPECT_EQ(StyleOf(user) & 3, static_cast<DWORD>(CBS_SIMPLE));
@@ -160,7 +158,7 @@ TEST_F(FormLayoutTest, EntryFieldsAndAnimation) {
 
   const HWND password = WindowOf("PasswordEdit");
   EXPECT_TRUE(StyleOf(password) & ES_PASSWORD);
-  EXPECT_EQ(::SendMessageA(password, EM_GETPASSWORDCHAR, 0, 0), '*');
+  EXPECT_EQ(::SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0), '*');
 
   const HWND animate = WindowOf("Animate1");
   EXPECT_EQ(StyleOf(animate) & (ACS_CENTER | ACS_TRANSPARENT), static_cast<DWORD>(ACS_CENTER | ACS_TRANSPARENT));
@@ -188,21 +186,22 @@ TEST_F(FormLayoutTest, ReportListWithTheDefinedColumns) {
   EXPECT_FALSE(style & LVS_SHOWSELALWAYS) << "selection shown only while focused";
   EXPECT_FALSE(style & LVS_EDITLABELS);
   EXPECT_FALSE(style & LVS_NOSORTHEADER) << "clickable headers";
-  EXPECT_TRUE(::SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
-  const auto header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+  EXPECT_TRUE(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+  const auto header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
   EXPECT_TRUE(StyleOf(header) & HDS_BUTTONS);
 
   const int columns = static_cast<int>(ProcessColumns.size());
-  ASSERT_EQ(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), columns);
+  ASSERT_EQ(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), columns);
   ASSERT_EQ(Control<TListView>("ListView1").ColumnCount(), columns);
   for (int i = 0; i < columns; ++i) {
-    char text[64] = {};
-    LVCOLUMNA column{};
+    wchar_t wide[64] = {};
+    LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-    column.pszText = text;
-    column.cchTextMax = sizeof text;
-    ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)));
-    EXPECT_STREQ(text, ProcessColumns[i].caption);
+    column.pszText = wide;
+    column.cchTextMax = static_cast<int>(std::size(wide));
+    ASSERT_TRUE(::SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)));
+    const std::string text = win32::Utf8(wide);
+    EXPECT_EQ(text, ProcessColumns[i].caption);
     EXPECT_EQ(column.cx, ProcessColumns[i].width) << text;
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, ProcessColumns[i].alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT) << text;
     EXPECT_EQ(Control<TListView>("ListView1").ColumnCaption(i), ProcessColumns[i].caption);
@@ -216,25 +215,51 @@ TEST_F(FormLayoutTest, ReportListWithTheDefinedColumns) {
 TEST_F(FormLayoutTest, StatusBarSimpleWithSizeGrip) {
   const HWND status = WindowOf("StatusBar");
   EXPECT_TRUE(StyleOf(status) & SBARS_SIZEGRIP);
-  EXPECT_TRUE(::SendMessageA(status, SB_ISSIMPLE, 0, 0));
-  const std::string text = "930 \xD7 697";
+  EXPECT_TRUE(::SendMessageW(status, SB_ISSIMPLE, 0, 0));
+  const std::string text = "930 \u00D7 697";
   Control<TStatusBar>("StatusBar").SetSimpleText(text);
   EXPECT_EQ(Control<TStatusBar>("StatusBar").SimpleText(), text);
-  // Windows answers for the simple part, Wine for part 0.
-  char shown[64] = {}, simple[64] = {};
-  ::SendMessageA(status, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(shown));
-  ::SendMessageA(status, SB_GETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(simple));
-  EXPECT_TRUE(text == shown || text == simple) << shown << " / " << simple;
+  EXPECT_EQ(StatusText(status), text);
+}
+
+// Texts beyond Latin-1 set through the toolkit are what Windows holds and hands back, whatever the
+// system's code page: the window, a label, a combo box, the list and the status bar.
+TEST_F(FormLayoutTest, TextsInAnyScriptReadBackUnchanged) {
+  const std::string greek = "\u03A9mega.exe", folder = "C:\\Users\\\u0141ukasz\\\u0418\u0432\u0430\u043D";
+  const std::string cjk = "\u65E5\u672C\u8A9E\U0001F5A5.exe";  // one character beyond 16 bits
+  Form().SetCaption(folder);
+  EXPECT_EQ(TextOf(Main()), folder);
+  Control<TLabel>("PcLabel").SetCaption(greek);
+  EXPECT_EQ(TextOf(WindowOf("PcLabel")), greek);
+
+  auto& pc = Control<TComboBox>("PcComboBox");
+  pc.AddItem(cjk);
+  pc.AddItem(greek);
+  pc.SetText(folder);
+  EXPECT_EQ(TextOf(WindowOf("PcComboBox")), folder);
+  EXPECT_EQ(pc.Item(0), cjk);
+  EXPECT_EQ(pc.FindStringExact(cjk), 0);
+  EXPECT_EQ(pc.FindStringExact("\u03C9MEGA.EXE"), 1) << "letter case ignored beyond ASCII";
+
+  auto& list = Control<TListView>("ListView1");
+  list.AddRow({cjk, {folder + "\\" + cjk, "4"}});
+  EXPECT_EQ(ItemText(WindowOf("ListView1"), 0, 0), cjk);
+  EXPECT_EQ(ItemText(WindowOf("ListView1"), 0, 1), folder + "\\" + cjk);
+  list.SetColumnCaption(1, greek);
+  EXPECT_EQ(list.ColumnCaption(1), greek);
+
+  Control<TStatusBar>("StatusBar").SetSimpleText(greek + " " + cjk);
+  EXPECT_EQ(StatusText(WindowOf("StatusBar")), greek + " " + cjk);
 }
 
 // Moved to a screen of 144 pixels per inch: the suggested rectangle, the layout, fonts and glyphs of
 // that density, and column widths scaled whether designed or dragged; the sort flags stay as they are.
 TEST_F(FormLayoutTest, AnotherScreensDensityLaysTheWindowOutAnew) {
   TListView& list = Control<TListView>("ListView1");
-  ::SendMessageA(WindowOf("ListView1"), LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(200, 0));  // dragged wider
+  ::SendMessageW(WindowOf("ListView1"), LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(200, 0));  // dragged wider
   list.SetColumnMinWidth(3, 1);
   RECT suggested{10, 20, 10 + 1000, 20 + 800};  // as the screen has room for
-  ::SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  ::SendMessageW(Main(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
 
   RECT outer;
   ::GetWindowRect(Main(), &outer);
@@ -253,9 +278,9 @@ TEST_F(FormLayoutTest, AnotherScreensDensityLaysTheWindowOutAnew) {
   EXPECT_LT(FontOf(WindowOf("StatusBar")).lfHeight, FontOf(WindowOf("PcLabel")).lfHeight + 6)
       << "the status bar's font of that density too";
   ICONINFO icon{};
-  ASSERT_TRUE(::GetIconInfo(reinterpret_cast<HICON>(::SendMessageA(Main(), WM_GETICON, ICON_SMALL, 0)), &icon));
+  ASSERT_TRUE(::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(Main(), WM_GETICON, ICON_SMALL, 0)), &icon));
   BITMAP mask{};
-  ::GetObjectA(icon.hbmMask, sizeof mask, &mask);
+  ::GetObjectW(icon.hbmMask, sizeof mask, &mask);
   ::DeleteObject(icon.hbmMask);
   if (icon.hbmColor) ::DeleteObject(icon.hbmColor);
   EXPECT_EQ(mask.bmWidth, 24) << "the small icon at 144 pixels per inch";
@@ -299,7 +324,7 @@ TEST_F(FormLayoutTest, ClosingDestroysTheWindowAndDetachesTheControls) {
     EXPECT_EQ(action, TCloseAction::Free);
     ++closes;
   };
-  ::SendMessageA(Main(), WM_CLOSE, 0, 0);
+  ::SendMessageW(Main(), WM_CLOSE, 0, 0);
   EXPECT_EQ(closes, 1);
   EXPECT_EQ(Form().Handle(), 0u);
   EXPECT_EQ(Control<TListView>("ListView1").Handle(), 0u);
@@ -311,7 +336,7 @@ TEST_F(FormLayoutTest, ClosingDestroysTheWindowAndDetachesTheControls) {
 TEST_F(FormLayoutTest, CloseActionNoneKeepsTheWindow) {
   Form().OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::None; };
   const HWND main = Main();
-  ::SendMessageA(main, WM_CLOSE, 0, 0);
+  ::SendMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindow(main));
 }
 
