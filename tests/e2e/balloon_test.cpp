@@ -28,6 +28,7 @@ TEST(DebugChannel, ReadsWinesOutputDebugStringLines) {
       {"0124:warn:debugstr:OutputDebugStringA \"               CLICK\"", true, "               CLICK"},
       {"0124:warn:debugstr:OutputDebugStringA \"a \\\"b\\\" \\\\ \\n\\x41\"", true, "a \"b\" \\ \nA"},
       {"0124:warn:debugstr:OutputDebugStringA \"\"", true, ""},
+      {"0124:warn:seh:OutputDebugStringA \"-- show\"", true, "-- show"},
       {"0124:err:module:import_dll Library x.dll not found", false, ""},
   };
   for (const Case& c : cases) {

@@ -33,7 +33,7 @@ TEST(Browser, DirButtonOpensTheTitledDialogAndCancelKeepsTheField) {
   struct Case {
     const char* arguments;
     const char* title;
-  } cases[] = {{"", "Choose a computer"}, {"/language 1", "Computer ausw\xE4hlen"}};
+  } cases[] = {{"", "Choose a computer"}, {"/language 1", "Computer ausw\u00E4hlen"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     Program program(c.arguments);

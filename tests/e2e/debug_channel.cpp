@@ -35,10 +35,13 @@ int HexDigit(char c) {
 
 }  // namespace
 
-TracedProgram::TracedProgram() {
+TracedProgram::TracedProgram(const std::string& arguments,
+                             const std::vector<std::pair<std::string, std::string>>& unixEnvironment) {
   log_ = TempDir() + "\\debugstr.log";
-  const std::string command = "/bin/sh -c \"WINEDEBUG=-all,+debugstr exec '" ORVEL_WINE_UNIX_PATH "' '" ORVEL_EXE_UNIX_PATH "' 2>'" +
-                              UnixPath(log_) + "'\"";
+  std::string assignments;
+  for (const auto& [name, value] : unixEnvironment) assignments += name + "='" + value + "' ";
+  const std::string command = "/bin/sh -c \"" + assignments + "WINEDEBUG=-all,+debugstr,warn+seh exec '" ORVEL_WINE_UNIX_PATH
+                              "' '" ORVEL_EXE_UNIX_PATH "' " + arguments + " 2>'" + UnixPath(log_) + "'\"";
   const std::set<DWORD> before = ProgramProcesses();
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -88,14 +91,17 @@ std::vector<std::string> TracedProgram::Traces() const {
   return traces;
 }
 
-// A line reads  0124:warn:debugstr:OutputDebugStringA "text"  with C escapes inside the quotes.
+// A line reads  0124:warn:debugstr:OutputDebugStringA "text"  (or warn:seh: when the text came through
+// OutputDebugStringW) with C escapes inside the quotes.
 bool ParseDebugString(const std::string& line, std::string& text) {
-  static const std::string marker = ":warn:debugstr:OutputDebugStringA \"";
-  const auto start = line.find(marker);
+  static const std::string markers[] = {":warn:debugstr:OutputDebugStringA \"", ":warn:seh:OutputDebugStringA \""};
+  std::size_t start = std::string::npos, length = 0;
+  for (const std::string& marker : markers)
+    if (start == std::string::npos && (start = line.find(marker)) != std::string::npos) length = marker.size();
   const auto end = line.rfind('"');
-  if (start == std::string::npos || end == std::string::npos || end < start + marker.size()) return false;
+  if (start == std::string::npos || end == std::string::npos || end < start + length) return false;
   text.clear();
-  for (std::size_t i = start + marker.size(); i < end; ++i) {
+  for (std::size_t i = start + length; i < end; ++i) {
     if (line[i] != '\\' || i + 1 >= end) {
       text += line[i];
       continue;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -14,16 +15,19 @@ namespace e2e {
 // Wine writes its debug channels to the Unix standard error of the process; a redirection of the
 // child's standard error on the Windows side does not reach it. So a Unix shell starts the program
 // under Wine with the channel on and that stream sent to a file. Ends the program when destroyed.
+// The shell also sets the Unix environment the program starts with (LANG and LC_ALL, from which Wine
+// takes the ANSI code page; an environment block of CreateProcess does not reach that far).
 class TracedProgram {
  public:
-  TracedProgram();
+  explicit TracedProgram(const std::string& arguments = "",
+                         const std::vector<std::pair<std::string, std::string>>& unixEnvironment = {});
   ~TracedProgram();
   TracedProgram(const TracedProgram&) = delete;
   TracedProgram& operator=(const TracedProgram&) = delete;
 
   DWORD Id() const { return id_; }
   HWND MainWindow(std::chrono::milliseconds timeout = 90s);
-  // The texts handed to OutputDebugStringA so far, in order.
+  // The texts handed to OutputDebugStringW (or A) so far, in order.
   std::vector<std::string> Traces() const;
   std::string LogPath() const { return log_; }
 
@@ -36,6 +40,7 @@ class TracedProgram {
 };
 
 // The text of one debug-channel line of OutputDebugStringA, unquoted; false for any other line.
+// Wine 8 passes OutputDebugStringW on to OutputDebugStringA, which then writes on the seh channel.
 bool ParseDebugString(const std::string& line, std::string& text);
 
 }  // namespace e2e

@@ -7,12 +7,22 @@
 #include <cstring>
 #include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
+#include "platform/utf.h"
+
 namespace e2e {
+
+std::string Utf8(std::wstring_view text) { return orvel::utf::ToUtf8<wchar_t>(text); }
+
+std::wstring Wide(std::string_view text) {
+  const std::u16string units = orvel::utf::ToUtf16(text);
+  return std::wstring(units.begin(), units.end());
+}
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   const auto end = Clock::now() + timeout;
@@ -166,9 +176,9 @@ void Program::Close(std::chrono::milliseconds timeout) {
 // ---- windows and controls ----
 
 std::string Text(HWND window) {
-  char text[4096] = {};
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, nullptr);
-  return text;
+  wchar_t text[4096] = {};
+  SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000, nullptr);
+  return Utf8(text);
 }
 
 std::string ClassName(HWND window) {
@@ -227,11 +237,12 @@ class RemoteBuffer {
   void Read(std::size_t offset, void* data, std::size_t size) const {
     ReadProcessMemory(process_, address_ + offset, data, size, nullptr);
   }
-  std::string ReadText(std::size_t offset, std::size_t max) const {
-    std::string text(max, '\0');
-    Read(offset, text.data(), max);
-    text.resize(std::strlen(text.c_str()));
-    return text;
+  // A terminated UTF-16 text of at most `units` units, as UTF-8.
+  std::string ReadText(std::size_t offset, std::size_t units) const {
+    std::wstring text(units, L'\0');
+    Read(offset, text.data(), units * sizeof(wchar_t));
+    text.resize(std::wcslen(text.c_str()));
+    return Utf8(text);
   }
 
  private:
@@ -247,7 +258,8 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 constexpr std::size_t kTextOffset = 512;
-constexpr std::size_t kTextSize = 33000;
+constexpr std::size_t kTextUnits = 33000;
+constexpr std::size_t kTextBytes = kTextUnits * sizeof(wchar_t);
 
 }  // namespace
 
@@ -273,19 +285,19 @@ HWND FocusedWindow(HWND main) {
 int ListRowCount(HWND list) { return static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
-  RemoteBuffer buffer(list, kTextOffset + kTextSize);
+  RemoteBuffer buffer(list, kTextOffset + kTextBytes);
   std::vector<std::vector<std::string>> rows;
   const int count = ListRowCount(list);
   for (int row = 0; row < count; ++row) {
     std::vector<std::string> texts;
     for (int column = 0; column < columns; ++column) {
-      LVITEMA item{};
+      LVITEMW item{};
       item.iSubItem = column;
-      item.pszText = buffer.Address(kTextOffset);
-      item.cchTextMax = static_cast<int>(kTextSize);
+      item.pszText = reinterpret_cast<wchar_t*>(buffer.Address(kTextOffset));
+      item.cchTextMax = static_cast<int>(kTextUnits);
       buffer.Write(0, &item, sizeof item);
-      Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.Address()));
-      texts.push_back(buffer.ReadText(kTextOffset, kTextSize));
+      Send(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.Address()));
+      texts.push_back(buffer.ReadText(kTextOffset, kTextUnits));
     }
     rows.push_back(std::move(texts));
   }
@@ -293,13 +305,13 @@ std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
 }
 
 std::string ListColumnCaption(HWND list, int column) {
-  RemoteBuffer buffer(list, kTextOffset + 1024);
-  LVCOLUMNA c{};
+  RemoteBuffer buffer(list, kTextOffset + 1024 * sizeof(wchar_t));
+  LVCOLUMNW c{};
   c.mask = LVCF_TEXT;
-  c.pszText = buffer.Address(kTextOffset);
+  c.pszText = reinterpret_cast<wchar_t*>(buffer.Address(kTextOffset));
   c.cchTextMax = 1024;
   buffer.Write(0, &c, sizeof c);
-  Send(list, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.Address()));
+  Send(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(buffer.Address()));
   return buffer.ReadText(kTextOffset, 1024);
 }
 
@@ -309,26 +321,22 @@ int ListColumnWidth(HWND list, int column) {
 
 std::string StatusText(HWND statusBar) {
   // Wine answers a simple status bar's text for part 0 only.
-  RemoteBuffer buffer(statusBar, 4096);
-  Send(statusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer.Address()));
+  RemoteBuffer buffer(statusBar, 4096 * sizeof(wchar_t));
+  Send(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer.Address()));
   return buffer.ReadText(0, 4096);
 }
 
 int ComboCount(HWND combo) { return static_cast<int>(Send(combo, CB_GETCOUNT, 0, 0)); }
 
 std::string ComboItem(HWND combo, int index) {
-  // Wine's ANSI CB_GETLBTEXT across processes comes back cut after the first character: ask in UTF-16.
+  // In UTF-16: Wine's ANSI CB_GETLBTEXT across processes comes back cut after the first character.
   const auto length = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length < 0) return {};
   std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
   SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()),
                       SMTO_NORMAL, 30000, nullptr);
   wide.resize(std::wcslen(wide.c_str()));
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                       nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
-  return text;
+  return Utf8(wide);
 }
 
 Box ReadBox(HWND dialog) {
@@ -349,6 +357,25 @@ void PressButton(HWND dialog, const char* caption) {
     PostMessageA(child, BM_CLICK, 0, 0);
     return;
   }
+}
+
+// ---- the clipboard ----
+
+std::string ClipboardText() {
+  if (!OpenClipboard(nullptr)) return {};
+  std::string text;
+  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) text = Utf8(wide);
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+void EmptyTheClipboard() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
 }
 
 // ---- input ----

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,10 @@ using Clock = std::chrono::steady_clock;
 
 // Waits until the condition holds, polling; false when the time-out passed first.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 60s);
+
+// The program's texts are UTF-16 on its windows and UTF-8 in the tests, as in the program itself.
+std::string Utf8(std::wstring_view text);
+std::wstring Wide(std::string_view text);
 
 std::string WindowsPath(const std::string& unixPath);  // Z:\... for a Unix path
 std::string UnixPath(const std::string& windowsPath);  // the Unix path of a Windows one
@@ -60,7 +65,7 @@ HWND FindMainWindow(DWORD processId, std::chrono::milliseconds timeout);
 // A process's visible top-level dialogs (#32770), e.g. message boxes.
 std::vector<HWND> Dialogs(DWORD processId);
 
-std::string Text(HWND window);
+std::string Text(HWND window);  // the window's text, read as Unicode
 std::string ClassName(HWND window);
 // The child of a class, by its left edge in the parent's client area (-1: the first of the class).
 HWND Child(HWND parent, const char* className, int left = -1);
@@ -68,7 +73,7 @@ HWND ChildByText(HWND parent, const char* className, const std::string& text);
 // The control holding the keyboard focus in the thread of the main window; nullptr when unknown.
 HWND FocusedWindow(HWND main);
 
-// Cross-process reads through a buffer in the program's memory.
+// Cross-process reads of Unicode texts through a buffer in the program's memory.
 int ListRowCount(HWND list);
 std::vector<std::vector<std::string>> ListRows(HWND list, int columns = 10);
 std::string ListColumnCaption(HWND list, int column);
@@ -85,6 +90,10 @@ struct Box {
 };
 Box ReadBox(HWND dialog);
 void PressButton(HWND dialog, const char* caption = nullptr);
+
+// The clipboard's Unicode text as UTF-8 (empty when it holds none), and the clipboard emptied.
+std::string ClipboardText();
+void EmptyTheClipboard();
 
 // Real input at a point of a window's client area.
 void Click(HWND window, int x, int y, bool twice = false);

@@ -6,12 +6,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "harness.h"
 #include "scan_driver.h"
+#include "web_config.h"
 
 namespace e2e {
 namespace {
@@ -24,29 +26,42 @@ std::string Joined(const std::vector<std::string>& texts) {
   return line + "\r\n";
 }
 
-// The clipboard's Unicode text as UTF-8; empty when it holds none.
-std::string ClipboardText() {
-  if (!OpenClipboard(nullptr)) return {};
-  std::string text;
-  if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    const auto* wide = static_cast<const wchar_t*>(GlobalLock(data));
-    const int size = wide ? WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr) : 0;
-    if (size > 1) {
-      text.resize(static_cast<std::size_t>(size));
-      WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-      text.pop_back();
-    }
-    GlobalUnlock(data);
+// Wine opens a web address through winebrowser, which starts the first program of its "Browsers"
+// value with the address as the last argument: here a script that writes it into a file. The value
+// the prefix had before comes back afterwards.
+class BrowserLog {
+ public:
+  BrowserLog() : file_(TempDir() + "\\opened.txt") {
+    const std::string script = TempDir() + "\\browser.sh";
+    WriteFile(script, "printf '%s\\n' \"$1\" >>'" + UnixPath(file_) + "'\n");
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                    &key_, nullptr);
+    DWORD size = sizeof previous_ - sizeof(wchar_t);
+    had_ = RegQueryValueExW(key_, L"Browsers", nullptr, nullptr, reinterpret_cast<BYTE*>(previous_), &size) ==
+           ERROR_SUCCESS;
+    const std::wstring browser = L"/bin/sh \"" + Wide(UnixPath(script)) + L"\"";
+    RegSetValueExW(key_, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browser.c_str()),
+                   static_cast<DWORD>((browser.size() + 1) * sizeof(wchar_t)));
   }
-  CloseClipboard();
-  return text;
-}
+  ~BrowserLog() {
+    if (had_) {
+      RegSetValueExW(key_, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_),
+                     static_cast<DWORD>((std::wcslen(previous_) + 1) * sizeof(wchar_t)));
+    } else {
+      RegDeleteValueW(key_, L"Browsers");
+    }
+    RegCloseKey(key_);
+  }
+  BrowserLog(const BrowserLog&) = delete;
+  BrowserLog& operator=(const BrowserLog&) = delete;
+  std::string Opened() const { return ReadFile(file_); }  // one address a line
 
-void EmptyTheClipboard() {
-  if (!OpenClipboard(nullptr)) return;
-  EmptyClipboard();
-  CloseClipboard();
-}
+ private:
+  std::string file_;
+  HKEY key_ = nullptr;
+  wchar_t previous_[512] = {};
+  bool had_ = false;
+};
 
 class ProcessMenuTest : public ::testing::Test {
  protected:
@@ -115,6 +130,39 @@ TEST_F(ProcessMenuTest, CtrlCCopiesTheRowAndCopyAllEveryRowUnderTheCaptions) {
   for (const Process& p : kProcesses) all += Joined(RowAfter(p));
   EXPECT_EQ(ClipboardText(), all);
   Screenshot(window->main, "process-menu-copied");
+}
+
+// Names and folders in any script reach the list, the clipboard and the web search unchanged.
+TEST_F(ProcessMenuTest, NamesInAnyScriptAreShownCopiedAndLookedUpUnchanged) {
+  const std::vector<Process> processes = {
+      {"System", "", 4, 0, 0, 120, 8, 1048576, 2500, 10, 20},
+      {"\u0141ukasz.exe", "C:\\Users\\\u0141ukasz\\\u0141ukasz.exe", 1500, 4, 1, 35, 8, 52428800, 1200, 40, 5},
+      {"\u03A9mega.exe", "C:\\\u03A9mega\\\u03A9mega.exe", 1800, 1500, 1, 4, 8, 8192000, 20, 1, 1},
+      {"\u65E5\u672C\u8A9E.exe", "C:\\Users\\\u0141ukasz\\\u65E5\u672C\u8A9E\\\u65E5\u672C\u8A9E.exe", 2200, 1500, 1, 3,
+       8, 8192000, 90, 1, 1},
+  };
+  StandIn standIn;
+  standIn.Write(ScenarioOf(processes));
+  const BrowserLog browser;
+  Start(standIn.Environment());
+  std::vector<std::vector<std::string>> rows;
+  for (const Process& p : processes) rows.push_back(RowAfter(p));
+  EXPECT_EQ(ListRows(window->list), rows);
+  Screenshot(window->main, "names-in-any-script");
+
+  EmptyTheClipboard();
+  Choose('A');
+  ASSERT_TRUE(WaitFor([] { return !ClipboardText().empty(); }, 30s));
+  std::string all = Joined({"Process", "Folder", "Process ID", "Parent PID", "RAM", "CPU Time", "Handles", "Session",
+                            "Threads", "Priority"});
+  for (const auto& row : rows) all += Joined(row);
+  EXPECT_EQ(ClipboardText(), all);
+
+  SelectRow(3);
+  Choose('L');
+  ASSERT_TRUE(WaitFor([&] { return !browser.Opened().empty(); }, 60s)) << "no address opened";
+  EXPECT_EQ(browser.Opened(),
+            "http://" ORVEL_SEARCH_HOST "/search?q=%E6%97%A5%E6%9C%AC%E8%AA%9E.exe+site%3A" ORVEL_INFO_DOMAIN "\n");
 }
 
 TEST_F(ProcessMenuTest, EndProcessAsksEndsTheScriptedProcessAndScansAgain) {

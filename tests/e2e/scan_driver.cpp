@@ -101,7 +101,8 @@ ScanOutcome StartupScan(const ScanWindow& window) {
 }
 
 void SetText(HWND window, const std::string& text) {
-  SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 30000, nullptr);
+  const std::wstring wide = Wide(text);
+  SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_NORMAL, 30000, nullptr);
 }
 
 std::vector<std::string> ComboItems(HWND combo) {
@@ -198,11 +199,11 @@ std::string WmiErrorText(const std::string& message, const std::string& stage) {
 }
 
 std::string SystemMessageText(HRESULT code) {
-  char text[256] = {};
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+  wchar_t text[256] = {};
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
                                           FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                                      nullptr, static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-  std::string message(text, length);
+                                      nullptr, static_cast<DWORD>(code), 0, text, 256, nullptr);
+  std::string message = Utf8(std::wstring_view(text, length < 256 ? length : 0));
   while (!message.empty() && IsTrimmed(message.back())) message.pop_back();
   if (!message.empty()) return message;
   char fallback[32];
@@ -213,7 +214,7 @@ std::string SystemMessageText(HRESULT code) {
 std::string CpuTimeText(unsigned seconds) {
   if (seconds == 0) return "";
   if (seconds < 60) return std::to_string(seconds) + " s";
-  char text[128] = {};
+  wchar_t text[128] = {};
   if (seconds < 3600) {
     SYSTEMTIME time{};
     time.wYear = 2000;
@@ -221,28 +222,17 @@ std::string CpuTimeText(unsigned seconds) {
     time.wDay = 1;
     time.wMinute = static_cast<WORD>(seconds / 60);
     time.wSecond = static_cast<WORD>(seconds % 60);
-    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, sizeof text);
-    return text;
+    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, 128);
+    return Utf8(text);
   }
   throw std::invalid_argument("write the text of " + std::to_string(seconds) + " s with HoursCpuTimeText");
 }
 
 std::string HoursCpuTimeText(const std::string& hours, const std::string& minutes, const std::string& seconds) {
-  char text[16] = {};
-  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, text, sizeof text);
-  const std::string separator = text;
+  wchar_t text[16] = {};
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, text, 16);
+  const std::string separator = Utf8(text);
   return hours + separator + minutes + separator + seconds;
-}
-
-std::string Ansi(const std::string& utf8) {
-  const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wideLength);
-  const int length =
-      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, text.data(), length, nullptr, nullptr);
-  return text;
 }
 
 }  // namespace e2e

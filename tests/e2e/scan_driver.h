@@ -51,7 +51,7 @@ ScanOutcome AnswerBoxesUntil(const ScanWindow& window, const std::function<bool(
 // The scan of the first paint, ended with the process count in the status line.
 ScanOutcome StartupScan(const ScanWindow& window);
 
-void SetText(HWND window, const std::string& text);  // WM_SETTEXT across processes
+void SetText(HWND window, const std::string& text);  // WM_SETTEXT across processes, as Unicode
 std::vector<std::string> ComboItems(HWND combo);
 
 // Scenario and call-log files of the WMI stand-in for one test.
@@ -112,8 +112,5 @@ std::string CpuTimeText(unsigned seconds);
 // The CPU-time text of an hour or more, its figures written out by the test: the locale's time
 // separator between them.
 std::string HoursCpuTimeText(const std::string& hours, const std::string& minutes, const std::string& seconds);
-
-// Text as the program stores it: UTF-8 into the ANSI code page, "?" for what it lacks.
-std::string Ansi(const std::string& utf8);
 
 }  // namespace e2e

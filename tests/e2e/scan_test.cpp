@@ -61,10 +61,10 @@ bool IsCpuTimeUnderAnHour(const std::string& text) {
 }
 
 std::string LocalComputerName() {
-  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD size = sizeof name;
-  GetComputerNameA(name, &size);
-  return name;
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  GetComputerNameW(name, &size);
+  return Utf8(name);
 }
 
 TEST(Scan, FirstPaintListsEveryProcessWithItsTenTexts) {

@@ -29,7 +29,7 @@ TEST(Startup, WindowShowsItsControlsAndTheSizeReadout) {
   RECT r;
   GetClientRect(status, &r);
   Click(status, r.right / 2, r.bottom / 2);
-  EXPECT_TRUE(WaitFor([&] { return StatusText(status) == "930 \xD7 697"; }, 30s)) << StatusText(status);
+  EXPECT_TRUE(WaitFor([&] { return StatusText(status) == "930 \u00D7 697"; }, 30s)) << StatusText(status);
   Screenshot(main, "startup");
 }
 

@@ -27,17 +27,6 @@ std::string Repeated(const std::string& piece, std::size_t length) {
   return text;
 }
 
-// ANSI text of the program as the UTF-8 of the call log.
-std::string Utf8(const std::string& ansi) {
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), wideLength);
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, text.data(), length, nullptr, nullptr);
-  return text;
-}
-
 std::string Printable(const std::string& text) {
   std::string shown;
   for (unsigned char c : text.substr(0, 60)) {
@@ -59,7 +48,8 @@ TEST(Sweep, EntryFieldTextsReachTheScanUnchanged) {
       {"300 characters", Repeated("host-name.", 300), Repeated("DOMAIN\\user", 300), Repeated("pass word ", 300)},
       {"control characters", "pc\x01\x02\x1B[2J\x7F", "us\ter\x1B", "p\x01w\x1F\x7F"},
       {"format specifiers", "%s%n%x%p%d", "%n%n%s%08X", "%s%s%s%n"},
-      {"ANSI letters above 0x7F", "R\xE9" "seau-\xC6\xF8", "J\xFCrgen \x80", "pa\xDF" "wort\xA7"},
+      {"letters above 0x7F in any script", "R\u00E9seau-\u00C6\u00F8-\u0141\u00F3d\u017A", "J\u00FCrgen \u20AC \u7530\u4E2D",
+       "pa\u00DFwort\u00A7\u03A9"},
   };
   StandIn standIn;
   standIn.Write(ScenarioOf(kPlain));
@@ -84,8 +74,8 @@ TEST(Sweep, EntryFieldTextsReachTheScanUnchanged) {
 
     const auto connections = standIn.Connections();
     const std::string connection = connections.empty() ? "" : connections.back();
-    EXPECT_EQ(connection.rfind("ConnectServer server=\"" + Utf8(c.computer) + "\" namespace=\"root\\CIMV2\" user=\"" +
-                                   Utf8(c.user) + "\" password=" + (c.password.empty() ? "<empty>" : "<set>") + " ",
+    EXPECT_EQ(connection.rfind("ConnectServer server=\"" + c.computer + "\" namespace=\"root\\CIMV2\" user=\"" +
+                                   c.user + "\" password=" + (c.password.empty() ? "<empty>" : "<set>") + " ",
                                0),
               0u)
         << Printable(connection);
@@ -99,15 +89,15 @@ TEST(Sweep, EntryFieldTextsReachTheScanUnchanged) {
   std::printf("[ sweep    ] %d entry-field texts: %d kinds, each as computer, user and password\n", 3 * kinds, kinds);
 }
 
-TEST(Sweep, HostileProcessTextsAreShownAsConverted) {
-  // UTF-8 in the scenario, as WMI's UTF-16 would carry it; the rows hold the ANSI code page's text.
+TEST(Sweep, HostileProcessTextsAreShownUnchanged) {
+  // UTF-8 in the scenario, as WMI's UTF-16 would carry it; the rows show every character of it.
   const std::vector<std::pair<std::string, std::string>> texts = {
       {"100% %s%n%d %x.exe", "C:\\%TEMP%\\%s%n\\run.exe"},
       {"R&D && Co &amp; &#x41;.exe", "C:\\R&D\\tool.exe"},
       {"#1 #include <x>.exe", "C:\\#build#\\#1.exe"},
       {Repeated("a-very-long-process-name-", 32000), "C:\\" + Repeated("deep\\", 1000) + "x.exe"},
       {"Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x93 \xC3\xBC.exe", "C:\\Programme\\\xC3\x9C" "bersicht\\na\xC3\xAF" "ve.exe"},
-      // Letters the code page lacks: a question mark, never a look-alike.
+      // Letters no single code page holds together.
       {"\xC5\x81\xC3\xB3" "d\xC5\xBA \xE2\x9C\x93 \xE2\x84\xA2 \xCE\xA9.exe", "C:\\\xC5\x82\xC3\xB3" "d\xC5\xBA\\\xE2\x88\x9A.exe"},
   };
   std::vector<Process> processes;
@@ -124,16 +114,8 @@ TEST(Sweep, HostileProcessTextsAreShownAsConverted) {
 
   const auto rows = ListRows(window.list);
   ASSERT_EQ(rows.size(), processes.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    Process converted = processes[i];
-    converted.name = Ansi(processes[i].name);
-    converted.path = Ansi(processes[i].path);
-    EXPECT_EQ(rows[i], RowAfter(converted)) << "row " << i << ": " << Printable(rows[i][0]);
-  }
-  if (GetACP() == 1252) {
-    EXPECT_EQ(rows[4][0], "Caf\xE9 \x80 \x96 \xFC.exe");
-    EXPECT_EQ(rows[5][0], "?\xF3" "d? ? \x99 ?.exe") << "no best-fit letters: " << Printable(rows[5][0]);
-  }
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    EXPECT_EQ(rows[i], RowAfter(processes[i])) << "row " << i << ": " << Printable(rows[i][0]);
   EXPECT_TRUE(program.Running());
   const int names = static_cast<int>(texts.size());
   std::printf("[ sweep    ] %d process texts: %d names and their paths\n", 2 * names, names);
