@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "companions/end_process.h"
 #include "host/form_fixture.h"
 #include "platform/win32/com.h"
 #include "platform/win32/text.h"
@@ -307,6 +308,15 @@ TEST_F(WmiClientTest, ALocatorThatCannotBeMadeReachesTheScanCommand) {
     EXPECT_EQ(ListView1.RowCount(), 0);
     EXPECT_TRUE(StartButton.Visible() && StartButton.Enabled());
   }
+}
+
+// End process checks the name WMI reports against the listed one character for character: a process
+// ID now held by a name that differs only beyond any one code page is not ended.
+TEST_F(WmiClientTest, EndProcessTellsNamesApartInAnyScript) {
+  UseScenario("process Name=\"\xCE\xA3mega.exe\" ProcessId=7\n");
+  EXPECT_EQ(EndProcess(*wmi, "", "", "", "7", "\u03A9mega.exe").kind, EndProcessOutcome::Kind::Gone);
+  EXPECT_EQ(EndProcess(*wmi, "", "", "", "7", "\u03A3mega.exe").kind, EndProcessOutcome::Kind::Ended);
+  ExpectNothingLeft();
 }
 
 TEST_F(WmiClientTest, AScanFillsTheListAndTheStatusLine) {
