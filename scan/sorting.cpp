@@ -25,9 +25,26 @@ std::string_view ColumnText(const TListRow& row, std::uint32_t magnitude) noexce
   return magnitude == 0 ? std::string_view() : row.Cell(magnitude - 1);
 }
 
+bool Ascii(std::string_view text) noexcept {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// ASCII texts, most of any list: each byte is its UTF-16 unit, so the bytes are compared directly.
+int CompareAsciiPadded(std::string_view a, std::string_view b) noexcept {
+  const std::size_t length = std::max(a.size(), b.size());
+  const std::size_t padA = length - a.size(), padB = length - b.size();
+  for (std::size_t i = 0; i < length; ++i) {
+    const unsigned ca = Fold(i < padA ? kFill : static_cast<char16_t>(a[i - padA]));
+    const unsigned cb = Fold(i < padB ? kFill : static_cast<char16_t>(b[i - padB]));
+    if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
+  }
+  return 0;
+}
+
 // Unit by unit in UTF-16, the shorter text padded in front to the longer one's length; a Latin-1
 // character's unit equals its code page byte, so such texts keep the order they always had.
 int ComparePadded(std::string_view a, std::string_view b) noexcept {
+  if (Ascii(a) && Ascii(b)) return CompareAsciiPadded(a, b);
   const std::size_t lengthA = utf::Utf16Length(a), lengthB = utf::Utf16Length(b);
   const std::size_t length = std::max(lengthA, lengthB);
   utf::Utf16Units unitsA(a), unitsB(b);
