@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "../platform/computer_scans.h"
 #include "../platform/shell.h"
 #include "../platform/system.h"
 #include "../platform/ui.h"
@@ -23,6 +24,7 @@ struct TForm1Services {
   IWmi& Wmi;
   IShell& Shell;
   IWindowApi& Windows;
+  IComputerScans& Scans;
 };
 
 class TForm1 {

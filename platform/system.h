@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ class ISystem {
 
   // ShellExecuteW; verb nullptr for the default verb. The result is not examined by callers.
   virtual void ShellExecuteW(WindowHandle owner, const char* verb, const std::string& file, int showCommand) = 0;
+
+  // The whole file at this path (UTF-8), its bytes as they are; nothing when it cannot be read.
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
 };
 
 }  // namespace orvel

@@ -146,6 +146,9 @@ class TListView : public TControl {
   virtual const TListRow* Selected() const = 0;
   // LVM_SORTITEMS with the key and the comparison; nothing happens without a window.
   virtual void SortItems(std::int32_t key, TRowCompare compare) = 0;
+  // A column put in at this index (ColumnCount() for the end), and one taken out with its cells.
+  virtual void InsertColumn(int column, const std::string& caption, int width, bool alignRight) = 0;
+  virtual void DeleteColumn(int column) = 0;
 
   // The list's window procedure, read and replaced.
   virtual TWndMethod WindowProc() const = 0;
@@ -168,6 +171,9 @@ class TFormWindow : public TControl {
   virtual int Height() const = 0;
   // The control of the form definition with this name; throws std::out_of_range when there is none.
   virtual TControl& FindControl(std::string_view name) = 0;
+  // A key pressed anywhere in the window, before the control with the focus sees it; setting the key
+  // to 0 keeps it from that control.
+  TKeyEvent OnKeyDown;
   TNotifyEvent OnCreate;
   TNotifyEvent OnPaint;
   TNotifyEvent OnDeactivate;
@@ -198,6 +204,8 @@ class TApplication {
   // Runs the call from the message queue, once the message being handled has returned: a menu's
   // command must not run inside the control's own handling of the click that opened the menu.
   virtual void Post(std::function<void()> call) = 0;
+  // Runs the call from the message queue once, after at least this many milliseconds.
+  virtual void PostAfter(std::uint32_t milliseconds, std::function<void()> call) = 0;
   TNotifyEvent OnDeactivate;
 };
 
