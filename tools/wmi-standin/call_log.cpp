@@ -12,13 +12,14 @@ namespace {
 SRWLOCK g_lock = SRWLOCK_INIT;
 HANDLE g_file = INVALID_HANDLE_VALUE;
 std::atomic<bool> g_on{false};
+std::atomic<bool> g_ids{false};
 
 void WriteUtf8(std::wstring_view line) noexcept {
   try {
     std::string utf8 = Narrow(line);
     utf8 += '\n';
     DWORD written = 0;
-    // Opened for appending only, so every line lands whole at the end, even with several writers.
+    // Opened for appending only, so every line lands whole at the end, even with several processes writing.
     WriteFile(g_file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   } catch (...) {
   }
@@ -28,8 +29,11 @@ void WriteUtf8(std::wstring_view line) noexcept {
 
 void Configure() noexcept {
   std::wstring path;
+  bool ids = false;
   try {
     path = EnvironmentVariable(L"ORVEL_WMI_LOG");
+    const std::wstring idsWanted = EnvironmentVariable(L"ORVEL_WMI_LOG_IDS");
+    ids = !idsWanted.empty() && idsWanted != L"0";
   } catch (...) {
   }
   AcquireSRWLockExclusive(&g_lock);
@@ -38,17 +42,27 @@ void Configure() noexcept {
                         : CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  g_ids = ids;
   g_on = g_file != INVALID_HANDLE_VALUE;
   ReleaseSRWLockExclusive(&g_lock);
 }
 
 bool On() noexcept { return g_on; }
 
+// Exclusive: the lines of several threads come out one after the other, in the order the calls completed.
 void Write(std::wstring_view line) noexcept {
   if (!g_on) return;
-  AcquireSRWLockShared(&g_lock);
+  AcquireSRWLockExclusive(&g_lock);
   if (g_file != INVALID_HANDLE_VALUE) WriteUtf8(line);
-  ReleaseSRWLockShared(&g_lock);
+  ReleaseSRWLockExclusive(&g_lock);
+}
+
+void Write(unsigned long connection, std::wstring_view line) noexcept {
+  if (!g_ids) return Write(line);
+  try {
+    Write(L"[" + std::to_wstring(connection) + L"] " + std::wstring(line));
+  } catch (...) {
+  }
 }
 
 void WriteWhileUnloading(std::wstring_view line, bool processGoesOn) noexcept {

@@ -3,6 +3,7 @@
 
 #include <wrl/client.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -117,6 +118,7 @@ std::optional<std::uint32_t> ParsePid(std::wstring_view key) {
 // The class (process kNone), a process, or the out-parameters of its method; process is the index the
 // log and injected faults name, row where the values are in table.
 struct Owner {
+  ConnectionId connection = 0;
   ScenarioPtr scenario;
   TablePtr table;
   std::size_t row = kNone;
@@ -136,7 +138,7 @@ class Property final : public ComObject<PropertyStub> {
       : owner_(std::move(owner)), column_(column), name_(std::move(name)) {}
 
   STDMETHODIMP get_Value(VARIANT* value) override {
-    return Logged(Guard([&] { return ReadValue(value); }),
+    return Logged(owner_.connection, Guard([&] { return ReadValue(value); }),
                   [&] { return L"Value " + owner_.Label() + L" name=" + Quoted(name_); });
   }
 
@@ -161,7 +163,7 @@ class PropertySet final : public ComObject<PropertySetStub> {
   explicit PropertySet(Owner owner) : owner_(std::move(owner)) {}
 
   STDMETHODIMP Item(BSTR name, LONG flags, ISWbemProperty** property) override {
-    return Logged(Guard([&] { return Find(FromBstr(name), property); }), [&] {
+    return Logged(owner_.connection, Guard([&] { return Find(FromBstr(name), property); }), [&] {
       return L"Item " + owner_.Label() + L" name=" + Quoted(FromBstr(name)) + L" flags=" + Hex(flags);
     });
   }
@@ -191,13 +193,13 @@ class WbemObject final : public ComObject<ObjectStub> {
   STDMETHODIMP Instances_(LONG flags, IDispatch* context, ISWbemObjectSet** instances) override;
 
   STDMETHODIMP get_Properties_(ISWbemPropertySet** properties) override {
-    return Logged(Guard([&] { return Properties(properties); }),
+    return Logged(owner_.connection, Guard([&] { return Properties(properties); }),
                   [&] { return L"Properties_ " + owner_.Label(); });
   }
 
   STDMETHODIMP ExecMethod_(BSTR method, IDispatch* inParameters, LONG flags, IDispatch* context,
                            ISWbemObject** outParameters) override {
-    return Logged(Guard([&] { return Execute(FromBstr(method), outParameters); }), [&] {
+    return Logged(owner_.connection, Guard([&] { return Execute(FromBstr(method), outParameters); }), [&] {
       return L"ExecMethod_ " + owner_.Label() + L" method=" + Quoted(FromBstr(method)) +
              L" inParameters=" + Presence(inParameters) + L" flags=" + Hex(flags) +
              L" namedValueSet=" + Presence(context);
@@ -207,7 +209,7 @@ class WbemObject final : public ComObject<ObjectStub> {
  protected:
   HRESULT AnswerMainInterface() override {
     if (!owner_.IsInstance()) return S_OK;
-    return Logged(InjectedResult(owner_.scenario, FaultPoint::Element, owner_.process),
+    return Logged(owner_.connection, InjectedResult(owner_.scenario, FaultPoint::Element, owner_.process),
                   [&] { return L"QueryInterface ISWbemObject " + owner_.Label(); });
   }
 
@@ -232,7 +234,7 @@ class WbemObject final : public ComObject<ObjectStub> {
     auto result = std::make_shared<ProcessTable>();
     result->columns = {L"ReturnValue"};
     result->rows.push_back({Value::I4(Terminate())});
-    *outParameters = (new WbemObject(Owner{owner_.scenario, std::move(result), 0, owner_.process, true}))->Detach();
+    *outParameters = (new WbemObject(Owner{owner_.connection, owner_.scenario, std::move(result), 0, owner_.process, true}))->Detach();
     return S_OK;
   }
 
@@ -253,8 +255,8 @@ class WbemObject final : public ComObject<ObjectStub> {
 
 class Enumerator final : public ComObject<EnumStub> {
  public:
-  Enumerator(ScenarioPtr scenario, TablePtr table, RowsPtr rows)
-      : scenario_(std::move(scenario)), table_(std::move(table)), rows_(std::move(rows)) {}
+  Enumerator(ConnectionId connection, ScenarioPtr scenario, TablePtr table, RowsPtr rows)
+      : connection_(connection), scenario_(std::move(scenario)), table_(std::move(table)), rows_(std::move(rows)) {}
 
   STDMETHODIMP Next(ULONG count, VARIANT* elements, ULONG* fetched) override {
     ULONG delivered = 0;
@@ -263,7 +265,7 @@ class Enumerator final : public ComObject<EnumStub> {
                                ? E_POINTER
                                : Guard([&] { return Fetch(count, elements, delivered); });
     if (fetched) *fetched = delivered;
-    return Logged(result, [&] {
+    return Logged(connection_, result, [&] {
       return L"Next count=" + std::to_wstring(count) + L" fetched=" + std::to_wstring(delivered);
     });
   }
@@ -279,7 +281,7 @@ class Enumerator final : public ComObject<EnumStub> {
 
  protected:
   HRESULT AnswerMainInterface() override {
-    return Logged(InjectedResult(scenario_, FaultPoint::EnumeratorQuery),
+    return Logged(connection_, InjectedResult(scenario_, FaultPoint::EnumeratorQuery),
                   [] { return std::wstring(L"QueryInterface IEnumVARIANT"); });
   }
 
@@ -298,11 +300,12 @@ class Enumerator final : public ComObject<EnumStub> {
       const std::size_t row = (*rows_)[position_++];
       VariantInit(&elements[delivered]);
       elements[delivered].vt = VT_DISPATCH;
-      elements[delivered].pdispVal = (new WbemObject(Owner{scenario_, table_, row, row}))->Detach();
+      elements[delivered].pdispVal = (new WbemObject(Owner{connection_, scenario_, table_, row, row}))->Detach();
     }
     return delivered == count ? S_OK : S_FALSE;
   }
 
+  ConnectionId connection_;
   ScenarioPtr scenario_;
   TablePtr table_;
   RowsPtr rows_;
@@ -311,30 +314,32 @@ class Enumerator final : public ComObject<EnumStub> {
 
 class ObjectSet final : public ComObject<ObjectSetStub> {
  public:
-  ObjectSet(ScenarioPtr scenario, TablePtr table)
-      : scenario_(std::move(scenario)),
+  ObjectSet(ConnectionId connection, ScenarioPtr scenario, TablePtr table)
+      : connection_(connection),
+        scenario_(std::move(scenario)),
         table_(std::move(table)),
         rows_(std::make_shared<const std::vector<std::size_t>>(ListedRows(scenario_, *table_))) {}
 
   STDMETHODIMP get__NewEnum(IUnknown** enumerator) override {
-    return Logged(Guard([&] { return NewEnum(enumerator); }), [] { return std::wstring(L"_NewEnum"); });
+    return Logged(connection_, Guard([&] { return NewEnum(enumerator); }), [] { return std::wstring(L"_NewEnum"); });
   }
 
  private:
   HRESULT NewEnum(IUnknown** enumerator) {
     if (const HRESULT checked = CheckOut(enumerator); FAILED(checked)) return checked;
     if (const Fault* fault = Injected(scenario_, FaultPoint::Enumerator)) return Report(*fault);
-    *enumerator = (new Enumerator(scenario_, table_, rows_))->Detach();
+    *enumerator = (new Enumerator(connection_, scenario_, table_, rows_))->Detach();
     return S_OK;
   }
 
+  ConnectionId connection_;
   ScenarioPtr scenario_;
   TablePtr table_;
   RowsPtr rows_;  // those a Terminate had not ended when the instances were asked for
 };
 
 STDMETHODIMP WbemObject::Instances_(LONG flags, IDispatch* context, ISWbemObjectSet** instances) {
-  return Logged(Guard([&] { return Instances(instances); }), [&] {
+  return Logged(owner_.connection, Guard([&] { return Instances(instances); }), [&] {
     return L"Instances_ " + owner_.Label() + L" flags=" + Hex(flags) + L" namedValueSet=" + Presence(context);
   });
 }
@@ -345,23 +350,24 @@ HRESULT WbemObject::Instances(ISWbemObjectSet** instances) {
   if (const Fault* fault = Injected(owner_.scenario, FaultPoint::Instances)) return Report(*fault);
   TablePtr table;
   if (const HRESULT taken = CurrentProcesses(owner_.scenario, table); FAILED(taken)) return taken;
-  *instances = (new ObjectSet(owner_.scenario, std::move(table)))->Detach();
+  *instances = (new ObjectSet(owner_.connection, owner_.scenario, std::move(table)))->Detach();
   return S_OK;
 }
 
 // The impersonation level belongs to the connection: all its security objects show the same one.
 class Services final : public ComObject<ServicesStub> {
  public:
-  explicit Services(ScenarioPtr scenario) : scenario_(std::move(scenario)) {}
+  Services(ConnectionId connection, ScenarioPtr scenario) : connection_(connection), scenario_(std::move(scenario)) {}
 
   STDMETHODIMP Get(BSTR path, LONG flags, IDispatch* context, ISWbemObject** object) override {
-    return Logged(Guard([&] { return GetObjectAt(FromBstr(path), object); }), [&] {
+    return Logged(connection_, Guard([&] { return GetObjectAt(FromBstr(path), object); }), [&] {
       return L"Get path=" + Quoted(FromBstr(path)) + L" flags=" + Hex(flags) + L" namedValueSet=" + Presence(context);
     });
   }
   STDMETHODIMP get_Security_(ISWbemSecurity** security) override;
 
   const ScenarioPtr& SharedScenario() const { return scenario_; }
+  ConnectionId Connection() const { return connection_; }
   WbemImpersonationLevelEnum impersonation = wbemImpersonationLevelImpersonate;
 
  private:
@@ -370,7 +376,7 @@ class Services final : public ComObject<ServicesStub> {
     if (const std::optional<std::wstring_view> key = HandleKey(path)) return GetInstance(*key, object);
     if (const Fault* fault = Injected(scenario_, FaultPoint::Class)) return Report(*fault);
     if (!EqualsIgnoringCase(path, L"Win32_Process")) return Report(kNotFound, L"Not found");
-    *object = (new WbemObject(Owner{scenario_, ClassTable(scenario_)}))->Detach();
+    *object = (new WbemObject(Owner{connection_, scenario_, ClassTable(scenario_)}))->Detach();
     return S_OK;
   }
   HRESULT GetInstance(std::wstring_view key, ISWbemObject** object) {
@@ -382,10 +388,11 @@ class Services final : public ComObject<ServicesStub> {
     const std::size_t row = pid ? FindListed(scenario_, *table, *pid) : kNone;
     if (const Fault* fault = Injected(scenario_, FaultPoint::GetInstance, row)) return Report(*fault);
     if (row == kNone) return Report(kNotFound, L"Not found");
-    *object = (new WbemObject(Owner{scenario_, std::move(table), row, row}))->Detach();
+    *object = (new WbemObject(Owner{connection_, scenario_, std::move(table), row, row}))->Detach();
     return S_OK;
   }
 
+  ConnectionId connection_;
   ScenarioPtr scenario_;
   std::size_t securityCalls_ = 0;  // the scan asks twice: for the impersonation level, then for privileges
 };
@@ -412,10 +419,11 @@ class Privilege final : public ComObject<PrivilegeStub> {
 
 class PrivilegeSet final : public ComObject<PrivilegeSetStub> {
  public:
-  explicit PrivilegeSet(ScenarioPtr scenario) : scenario_(std::move(scenario)) {}
+  PrivilegeSet(ConnectionId connection, ScenarioPtr scenario)
+      : connection_(connection), scenario_(std::move(scenario)) {}
 
   STDMETHODIMP Add(WbemPrivilegeEnum identifier, VARIANT_BOOL enabled, ISWbemPrivilege** privilege) override {
-    return Logged(Guard([&] { return AddPrivilege(identifier, enabled, privilege); }), [&] {
+    return Logged(connection_, Guard([&] { return AddPrivilege(identifier, enabled, privilege); }), [&] {
       return L"Add privilege=" + std::to_wstring(identifier) + L" enabled=" + std::to_wstring(enabled);
     });
   }
@@ -431,6 +439,7 @@ class PrivilegeSet final : public ComObject<PrivilegeSetStub> {
     return S_OK;
   }
 
+  ConnectionId connection_;
   ScenarioPtr scenario_;
 };
 
@@ -440,14 +449,14 @@ class Security final : public ComObject<SecurityStub> {
 
   STDMETHODIMP get_ImpersonationLevel(WbemImpersonationLevelEnum* level) override {
     if (level) *level = services_->impersonation;
-    return Logged(level ? S_OK : E_POINTER, [] { return std::wstring(L"get_ImpersonationLevel"); });
+    return Logged(services_->Connection(), level ? S_OK : E_POINTER, [] { return std::wstring(L"get_ImpersonationLevel"); });
   }
   STDMETHODIMP put_ImpersonationLevel(WbemImpersonationLevelEnum level) override {
-    return Logged(Guard([&] { return SetLevel(level); }),
+    return Logged(services_->Connection(), Guard([&] { return SetLevel(level); }),
                   [&] { return L"put_ImpersonationLevel level=" + std::to_wstring(level); });
   }
   STDMETHODIMP get_Privileges(ISWbemPrivilegeSet** privileges) override {
-    return Logged(Guard([&] { return Privileges(privileges); }), [] { return std::wstring(L"Privileges"); });
+    return Logged(services_->Connection(), Guard([&] { return Privileges(privileges); }), [] { return std::wstring(L"Privileges"); });
   }
 
  private:
@@ -462,7 +471,7 @@ class Security final : public ComObject<SecurityStub> {
   HRESULT Privileges(ISWbemPrivilegeSet** privileges) {
     if (const HRESULT checked = CheckOut(privileges); FAILED(checked)) return checked;
     if (const Fault* fault = Injected(services_->SharedScenario(), FaultPoint::Privileges)) return Report(*fault);
-    *privileges = (new PrivilegeSet(services_->SharedScenario()))->Detach();
+    *privileges = (new PrivilegeSet(services_->Connection(), services_->SharedScenario()))->Detach();
     return S_OK;
   }
 
@@ -470,7 +479,7 @@ class Security final : public ComObject<SecurityStub> {
 };
 
 STDMETHODIMP Services::get_Security_(ISWbemSecurity** security) {
-  return Logged(Guard([&]() -> HRESULT {
+  return Logged(connection_, Guard([&]() -> HRESULT {
                   if (const HRESULT checked = CheckOut(security); FAILED(checked)) return checked;
                   const std::size_t earlierCalls = securityCalls_++;
                   if (const Fault* fault = Injected(scenario_, FaultPoint::Security, earlierCalls)) {
@@ -484,12 +493,13 @@ STDMETHODIMP Services::get_Security_(ISWbemSecurity** security) {
 
 class Locator final : public ComObject<LocatorStub> {
  public:
-  Locator(ScenarioPtr scenario, std::optional<std::wstring> unreadable)
-      : scenario_(std::move(scenario)), unreadable_(std::move(unreadable)) {}
+  Locator(ConnectionId connection, ScenarioPtr scenario, std::optional<std::wstring> unreadable)
+      : connection_(connection), scenario_(std::move(scenario)), unreadable_(std::move(unreadable)) {}
 
   STDMETHODIMP ConnectServer(BSTR server, BSTR nameSpace, BSTR user, BSTR password, BSTR locale, BSTR authority,
                              LONG securityFlags, IDispatch* context, ISWbemServices** services) override {
-    return Logged(Guard([&] { return Connect(FromBstr(server), FromBstr(nameSpace), FromBstr(user), services); }),
+    return Logged(connection_,
+                  Guard([&] { return Connect(FromBstr(server), FromBstr(nameSpace), FromBstr(user), services); }),
                   [&] {
                     return L"ConnectServer server=" + Quoted(FromBstr(server)) + L" namespace=" +
                            Quoted(FromBstr(nameSpace)) + L" user=" + Quoted(FromBstr(user)) + L" password=" +
@@ -501,7 +511,7 @@ class Locator final : public ComObject<LocatorStub> {
 
  protected:
   HRESULT AnswerMainInterface() override {
-    return Logged(InjectedResult(scenario_, FaultPoint::Locator),
+    return Logged(connection_, InjectedResult(scenario_, FaultPoint::Locator),
                   [] { return std::wstring(L"QueryInterface ISWbemLocator"); });
   }
 
@@ -510,8 +520,11 @@ class Locator final : public ComObject<LocatorStub> {
                   ISWbemServices** services) {
     if (const HRESULT checked = CheckOut(services); FAILED(checked)) return checked;
     if (unreadable_) return Report(E_FAIL, unreadable_->c_str());
-    if (const Fault* fault = Injected(scenario_, FaultPoint::Connect)) return Report(*fault);
-    if (!scenario_) {
+    const ScenarioPtr computer = ScenarioFor(scenario_, server);
+    // Holds no lock: the connections to many computers wait at once.
+    if (computer && computer->connectDelay) Sleep(computer->connectDelay);
+    if (const Fault* fault = Injected(computer, FaultPoint::Connect)) return Report(*fault);
+    if (!computer) {
       if (!IsLocalComputer(server)) return Report(kRpcServerUnavailable, L"The RPC server is unavailable.");
       if (!user.empty()) {
         return Report(kLocalCredentials, L"User credentials cannot be used for local connections");
@@ -520,12 +533,13 @@ class Locator final : public ComObject<LocatorStub> {
     if (!nameSpace.empty() && !EqualsIgnoringCase(nameSpace, L"root\\cimv2")) {
       return Report(kInvalidNamespace, L"Invalid namespace");
     }
-    if (scenario_ && scenario_->noServices) return S_OK;
-    *services = (new Services(scenario_))->Detach();
+    if (computer && computer->noServices) return S_OK;
+    *services = (new Services(connection_, computer))->Detach();
     return S_OK;
   }
 
-  ScenarioPtr scenario_;
+  ConnectionId connection_;
+  ScenarioPtr scenario_;  // the file's, for every computer
   std::optional<std::wstring> unreadable_;  // why the scenario could not be read: every connection reports it
 };
 
@@ -545,14 +559,16 @@ HRESULT CreateLocator(REFIID iid, void** out) {
         OutputDebugStringW((*unreadable + L"\n").c_str());
       }
     }
+    static std::atomic<ConnectionId> serial{0};
+    const ConnectionId connection = ++serial;
     const HRESULT result = InjectedResult(scenario, FaultPoint::Create);
-    Logged(result, [&] {
+    Logged(connection, result, [&] {
       std::wstring line = path.empty() ? L"CreateInstance live" : L"CreateInstance scenario=" + Quoted(path);
       return unreadable ? line + L" error=" + Quoted(*unreadable) : line;
     });
     if (FAILED(result)) return result;
     // Not ComPtr::Attach: mingw-w64's adds a reference where Microsoft's takes one over.
-    Locator* locator = new Locator(std::move(scenario), std::move(unreadable));
+    Locator* locator = new Locator(connection, std::move(scenario), std::move(unreadable));
     const HRESULT answer = locator->QueryInterface(iid, out);
     locator->Release();
     return answer;

@@ -1,11 +1,13 @@
 #include "scenario.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/ole_error.h"
 #include "unique_handle.h"
@@ -367,14 +369,76 @@ ScriptedReturn ParseTermination(const std::vector<std::string_view>& tokens, std
   return scripted;
 }
 
-void ParseLine(std::string_view line, std::size_t number, Scenario& scenario) {
+constexpr std::size_t kMostComputers = 100000;
+
+// A name, or a run of names "prefix{first..last}suffix" (zero-padded as bash pads: "pc{01..20}").
+void ExpandComputer(std::string_view token, std::size_t number, std::vector<std::wstring>& names) {
+  if (!token.empty() && token.front() == '"') return names.push_back(Unquote(token, number));
+  const std::size_t open = token.find('{');
+  if (open == std::string_view::npos) return names.push_back(Widen(token));
+  const std::size_t dots = token.find("..", open);
+  const std::size_t close = token.find('}', open);
+  if (dots == std::string_view::npos || close == std::string_view::npos || dots > close) {
+    Fail(number, "expected a run of names such as pc{1..20}, found \"" + std::string(token) + "\"");
+  }
+  const std::string_view firstText = token.substr(open + 1, dots - open - 1);
+  const std::string_view lastText = token.substr(dots + 2, close - dots - 2);
+  const std::size_t first = ParseCount(firstText, number);
+  const std::size_t last = ParseCount(lastText, number);
+  if (last < first || last - first >= kMostComputers) Fail(number, "a run of names goes up, at most 100000 names");
+  const bool padded = (firstText.size() > 1 && firstText[0] == '0') || (lastText.size() > 1 && lastText[0] == '0');
+  const std::size_t width = padded ? std::max(firstText.size(), lastText.size()) : 0;
+  const std::wstring prefix = Widen(token.substr(0, open));
+  const std::wstring suffix = Widen(token.substr(close + 1));
+  for (std::size_t n = first; n <= last && names.size() <= kMostComputers; ++n) {
+    std::wstring digits = std::to_wstring(n);
+    if (digits.size() < width) digits.insert(0, width - digits.size(), L'0');
+    names.push_back(prefix + digits + suffix);
+  }
+}
+
+// computer <name or run> ...: the statements after it, up to the next computer line, serve these computers.
+Scenario& ParseComputers(const std::vector<std::string_view>& tokens, std::size_t number, Scenario& file) {
+  if (tokens.size() < 2) Fail(number, "computer needs at least one name");
+  std::vector<std::wstring> names;
+  for (std::size_t i = 1; i < tokens.size(); ++i) ExpandComputer(tokens[i], number, names);
+  for (const std::wstring& name : names) {
+    if (name.empty()) Fail(number, "a computer name is not empty");
+    if (file.computers.size() >= kMostComputers) Fail(number, "at most 100000 computers");
+    if (!file.computers.emplace(UpperCase(name), file.sections.size()).second) {
+      Fail(number, "computer " + Narrow(name) + " is named twice");
+    }
+  }
+  file.sections.push_back(std::make_shared<Scenario>());
+  return *file.sections.back();
+}
+
+// Unsigned milliseconds, at most ten minutes.
+unsigned long ParseDelay(std::string_view text, std::size_t number) {
+  const std::size_t delay = ParseCount(text, number);
+  if (delay > 600000) Fail(number, "delay at most 600000 milliseconds");
+  return static_cast<unsigned long>(delay);
+}
+
+// Statements go to section: the file's own scenario before the first computer line, else the last one's.
+void ParseLine(std::string_view line, std::size_t number, Scenario& file, Scenario*& section) {
   const std::vector<std::string_view> tokens = Tokens(line, number);
   if (tokens.empty() || tokens.front().front() == '#') return;
   const std::string_view keyword = tokens.front();
+  Scenario& scenario = *section;
   if (keyword == "process") {
     ParseProcess(tokens, number, *scenario.table);
+  } else if (keyword == "computer") {
+    section = &ParseComputers(tokens, number, file);
+  } else if (keyword == "delay" && tokens.size() == 2) {
+    scenario.connectDelay = ParseDelay(tokens[1], number);
   } else if (keyword == "fail") {
-    scenario.faults.push_back(ParseFault(tokens, number));
+    InjectedFault injected = ParseFault(tokens, number);
+    // The locator is made before any computer is named.
+    if (section != &file && (injected.point == FaultPoint::Create || injected.point == FaultPoint::Locator)) {
+      Fail(number, "fail create and fail locator come before the first computer line");
+    }
+    scenario.faults.push_back(std::move(injected));
   } else if (keyword == "terminate" && (tokens.size() == 2 || tokens.size() == 3)) {
     scenario.terminations.push_back(ParseTermination(tokens, number));
   } else if (keyword == "no-services" && tokens.size() == 1) {
@@ -405,10 +469,11 @@ std::string ReadScenarioFile(const std::wstring& path, const std::string& name) 
 Scenario ParseScenario(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   Scenario scenario;
+  Scenario* section = &scenario;
   std::size_t number = 1;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
-    ParseLine(text.substr(0, end), number++, scenario);
+    ParseLine(text.substr(0, end), number++, scenario, section);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
   }
   return scenario;
@@ -416,12 +481,13 @@ Scenario ParseScenario(std::string_view text) {
 
 namespace {
 
-// Lives as long as the module, so ended processes stay ended for every later locator.
-std::shared_ptr<EndedProcesses> EndedProcessesOf(const std::wstring& path) {
+// Lives as long as the module, so ended processes stay ended for every later locator; computer is the
+// upper-cased name of a named computer, empty for those the file's own scenario serves.
+std::shared_ptr<EndedProcesses> EndedProcessesOf(const std::wstring& path, const std::wstring& computer) {
   static SRWLOCK lock = SRWLOCK_INIT;
-  static std::map<std::wstring, std::shared_ptr<EndedProcesses>> byPath;
+  static std::map<std::pair<std::wstring, std::wstring>, std::shared_ptr<EndedProcesses>> byPath;
   const ExclusiveLock locked(lock);
-  std::shared_ptr<EndedProcesses>& ended = byPath[path];
+  std::shared_ptr<EndedProcesses>& ended = byPath[{path, computer}];
   if (!ended) ended = std::make_shared<EndedProcesses>();
   return ended;
 }
@@ -437,8 +503,20 @@ std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path) {
   } catch (const orvel::EOleError& error) {
     throw orvel::EOleError("scenario " + name + " " + error.what(), error.Code());
   }
-  scenario->ended = EndedProcessesOf(path);
+  scenario->ended = EndedProcessesOf(path, L"");
+  scenario->path = path;
   return scenario;
+}
+
+std::shared_ptr<const Scenario> ScenarioFor(const std::shared_ptr<const Scenario>& file, std::wstring_view server) {
+  if (!file || file->computers.empty()) return file;
+  std::wstring name = UpperCase(server);
+  const auto found = file->computers.find(name);
+  if (found == file->computers.end()) return file;
+  auto computer = std::make_shared<Scenario>(*file->sections[found->second]);
+  computer->ended = EndedProcessesOf(file->path, name);
+  computer->path = file->path;
+  return computer;
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "com_object.h"
@@ -89,12 +90,18 @@ class EndedProcesses {
   std::set<std::uint32_t> pids_;
 };
 
+// What one computer answers. The file's own scenario serves every computer no section names; its
+// sections serve the computers they name.
 struct Scenario {
   std::shared_ptr<ProcessTable> table = std::make_shared<ProcessTable>(ProcessTable::WithStandardColumns());
   std::vector<InjectedFault> faults;
   std::vector<ScriptedReturn> terminations;
   bool noServices = false;  // ConnectServer succeeds without a services object
+  unsigned long connectDelay = 0;  // milliseconds ConnectServer takes before it answers, as a far computer does
   std::shared_ptr<EndedProcesses> ended = std::make_shared<EndedProcesses>();
+  std::wstring path;  // the file's: each named computer keeps its ended processes under it
+  std::vector<std::shared_ptr<Scenario>> sections;          // empty in a section
+  std::unordered_map<std::wstring, std::size_t> computers;  // upper-cased name -> its section
 
   const Fault* Find(FaultPoint point, std::size_t index = kNone, std::wstring_view property = {}) const noexcept;
   std::uint32_t TerminateAnswer(std::size_t index) const noexcept;  // the first matching statement, else 0
@@ -104,6 +111,10 @@ struct Scenario {
 // scenario shares its ended processes with every earlier load of the same path.
 Scenario ParseScenario(std::string_view text);
 std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path);
+
+// The scenario a connection to server gets: the section naming it (name ignoring case), with ended
+// processes of that computer's own, or the file's scenario for a computer no section names.
+std::shared_ptr<const Scenario> ScenarioFor(const std::shared_ptr<const Scenario>& file, std::wstring_view server);
 
 // Appends count plausible processes (deterministic for a seed), for benchmarks and soak runs.
 void AppendSynthetic(ProcessTable& table, std::size_t count, std::uint64_t seed);

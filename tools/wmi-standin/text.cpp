@@ -24,6 +24,16 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) noexcept {
          CSTR_EQUAL;
 }
 
+std::wstring UpperCase(std::wstring_view text) {
+  if (text.empty()) return {};
+  std::wstring upper(text.size(), L'\0');
+  const int size = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
+                                 upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (size <= 0) return std::wstring(text);
+  upper.resize(static_cast<std::size_t>(size));
+  return upper;
+}
+
 std::wstring EnvironmentVariable(const wchar_t* name) {
   std::wstring value(64, L'\0');
   for (;;) {

@@ -12,6 +12,7 @@ namespace standin {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view text);
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) noexcept;
+std::wstring UpperCase(std::wstring_view text);  // the same for any locale
 // Read from the process environment itself: the C runtime's copy misses later SetEnvironmentVariable calls.
 std::wstring EnvironmentVariable(const wchar_t* name);
 

@@ -123,6 +123,7 @@ class StandinHost {
     std::filesystem::remove_all(folder_, ignored);
   }
 
+  IClassFactory* Factory() const { return factory_.Get(); }
   const std::filesystem::path& Folder() const { return folder_; }
   std::filesystem::path LogFile() const { return folder_ / "calls.log"; }
   std::filesystem::path ScenarioFile() const { return folder_ / "scenario.txt"; }

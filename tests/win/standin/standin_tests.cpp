@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "standin_host.h"
@@ -157,6 +158,9 @@ void OpenFirstInstance(BSTR server, BSTR nameSpace, const std::wstring& classNam
 // Performs the program's calls in the program's order and records what came back.
 class Client {
  public:
+  // factory: a thread of its own makes its locators there; else through COM's registration.
+  explicit Client(IClassFactory* factory = nullptr) : factory_(factory) {}
+
   ScanResult Scan(const std::wstring& server, const std::wstring& user = L"", const std::wstring& password = L"") {
     result_ = {};
     failure_.reset();
@@ -217,6 +221,7 @@ class Client {
     ComPtr<ISWbemLocator> locator;
     ComPtr<ISWbemServices> services;
     if (Step("CoCreateInstance", [&] {
+          if (factory_) return factory_->CreateInstance(nullptr, IID_PPV_ARGS(&unknown));
           return CoCreateInstance(CLSID_SWbemLocator, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                   IID_IUnknown, &unknown);
         }) &&
@@ -295,6 +300,7 @@ class Client {
     return true;
   }
 
+  IClassFactory* factory_;
   ScanResult result_;
   std::optional<Failure> failure_;
 };
@@ -614,6 +620,71 @@ TEST_F(StandinTest, GeneratedProcessesArePlausibleAndRepeatable) {
   EXPECT_EQ(Scan().processes, first.processes);
   UseScenario("generate 500 8\n");
   EXPECT_NE(Scan().processes, first.processes);
+}
+
+TEST_F(StandinTest, EachComputerAnswersFromItsOwnSectionAfterItsDelay) {
+  UseScenario("process Name=\"default.exe\"\ncomputer pc1 \"B\xC3\xBCro\"\nprocess Name=\"one.exe\"\n"
+              "computer srv{08..10}\ndelay 400\ngenerate 3\n"
+              "computer down{1..2}\ndelay 300\nfail connect 0x800706BA \"The RPC server is unavailable.\"\n");
+  const struct {
+    std::wstring server;
+    std::optional<std::wstring> first;  // none: the connection fails
+    ULONGLONG delay;
+  } cases[] = {{L"PC1", L"one.exe", 0}, {L"B\u00DCRO", L"one.exe", 0}, {L"srv09", L"System Idle Process", 400},
+               {L"srv8", L"default.exe", 0}, {L"", L"default.exe", 0}, {L"down2", std::nullopt, 300}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.server.begin(), c.server.end()));
+    const ULONGLONG start = GetTickCount64();
+    const ScanResult result = Scan(c.server);
+    EXPECT_GE(GetTickCount64() - start + 20, c.delay);
+    if (!c.first) {
+      ASSERT_TRUE(result.failure);
+      EXPECT_EQ(result.failure->step, "ConnectServer");
+      EXPECT_EQ(static_cast<unsigned long>(result.failure->code), 0x800706BAu);
+      EXPECT_EQ(result.failure->description, L"The RPC server is unavailable.");
+      continue;
+    }
+    ASSERT_FALSE(result.failure) << result.failure->step;
+    ASSERT_FALSE(result.processes.empty());
+    EXPECT_EQ(result.processes[0].at(L"Name"), Text(*c.first));
+  }
+}
+
+// A handful of threads, each its own apartment and locator: the delays overlap, each call one line of its connection.
+TEST_F(StandinTest, ScansOnSeveralThreadsAtOnceOverlapAndLogEachCallOnItsConnection) {
+  SetEnvironmentVariableW(L"ORVEL_WMI_LOG_IDS", L"1");
+  UseScenario("computer pc{1..6}\ndelay 1000\ngenerate 2\n");
+  std::vector<ScanResult> results(6);
+  std::vector<std::thread> threads;
+  const ULONGLONG start = GetTickCount64();
+  for (std::size_t k = 0; k < results.size(); ++k) {
+    threads.emplace_back([&, k] {
+      CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      results[k] = Client(Factory()).Scan(L"pc" + std::to_wstring(k + 1));
+      CoUninitialize();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_LT(GetTickCount64() - start, 3000u) << "the connections wait at once";
+  SetEnvironmentVariableW(L"ORVEL_WMI_LOG_IDS", nullptr);
+  for (const ScanResult& result : results) EXPECT_EQ(result.processes.size(), 2u);
+  std::map<std::string, std::vector<std::string>> byConnection;
+  for (const std::string& line : LogLines()) {
+    if (line == "live-objects 0") continue;
+    const std::size_t end = line.find("] ");
+    ASSERT_TRUE(line.starts_with("[") && end != std::string::npos) << line;
+    byConnection[line.substr(0, end)].push_back(line.substr(end + 2));
+  }
+  std::set<std::string> servers;
+  for (const auto& [connection, lines] : byConnection) {
+    ASSERT_GE(lines.size(), 3u) << connection;
+    servers.insert(lines[2].substr(0, lines[2].find(" namespace=")));
+    std::vector<std::string> expected = ExpectedScanLog(lines[2], 2);
+    expected.back() = "CreateInstance scenario=\"" + ScenarioFile().string() + "\"";
+    std::rotate(expected.rbegin(), expected.rbegin() + 1, expected.rend());
+    EXPECT_EQ(lines, expected) << connection;
+  }
+  EXPECT_EQ(servers.size(), 6u) << "each connection its own computer";
 }
 
 // A child the test starts itself, waiting on its input until the test closes it.
