@@ -17,6 +17,7 @@ void TForm1::BindEvents() {
   Form.OnPaint = [this](TObject* s) { FormPaint(s); };
   Form.OnDeactivate = [this](TObject* s) { FormDeactivate(s); };
   Form.OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+  Form.OnKeyDown = [this](TObject* s, std::uint16_t& key, TShiftState shift) { FormKeyDown(s, key, shift); };
   const TKeyEvent keyDown = [this](TObject* s, std::uint16_t& key, TShiftState shift) { PcEditKeyDown(s, key, shift); };
   PcComboBox.OnKeyDown = keyDown;
   UserComboBox.OnKeyDown = keyDown;

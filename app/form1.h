@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../platform/computer_scans.h"
 #include "../platform/shell.h"
@@ -12,6 +14,7 @@
 #include "../platform/ui.h"
 #include "../platform/wmi.h"
 #include "../platform/window_api.h"
+#include "../scan/many_scan.h"
 #include "../scan/process_info.h"
 #include "language_texts.h"
 
@@ -71,6 +74,8 @@ class TForm1 {
   void StatusBarClick(TObject* sender);
   void FormPaint(TObject* sender);
   void FormDeactivate(TObject* sender);
+  // Esc stops a many-computer scan; every other key goes on to the control with the focus.
+  void FormKeyDown(TObject* sender, std::uint16_t& key, TShiftState shift);
 
   // The list's context menu and what it offers: copying rows, a web lookup, ending a process.
   void ListView1ContextPopup(TObject* sender, int x, int y);
@@ -82,6 +87,8 @@ class TForm1 {
   void ScanProcesses(std::string computer, std::string user, std::string password, TPIArray& records);
   void CreateBalloonHint(const std::string& title, const std::string& body);
   void ListViewWndProc(TMessage& message);
+  // While computers of a many-computer scan are still to answer.
+  bool ManyScanBusy() const { return FManyScan && FManyScan->Busy(); }
 
   std::int32_t Language() const { return FLanguage; }
   WindowHandle HintWindow() const { return FHintWnd; }
@@ -93,6 +100,20 @@ class TForm1 {
   void Relabel();
   void NameForAssistiveTechnology();
   const char* Text(TextId id) const { return LookupText(id, FLanguage); }
+  std::string ScanFailureText(const TComputerScan& scan) const;
+
+  // The scan of several computers: started here, answered one computer at a time from the queue.
+  void StartManyScan(std::vector<std::string> computers, const std::string& user, const std::string& password);
+  void StartWaitingComputers();
+  void ComputerAnswered(std::uint64_t generation, std::size_t index, TComputerScan scan);
+  void ManyScanTick(std::uint64_t generation);
+  void ShowManyScanStatus(bool whenDue);
+  void EndManyScan();
+  void AbandonManyScan();
+  ManyScanTexts ManyTexts() const;
+  // The list's Computer column after the ten of the form definition, shown for many computers only.
+  bool HasComputerColumn() const;
+  void ShowComputerColumn(bool shown);
 
   TForm1Services Services;
 
@@ -100,9 +121,18 @@ class TForm1 {
   std::int32_t FLanguage = 0;
   WindowHandle FHintWnd = 0;
   TToolInfo FToolInfo{};
-  // The computer and user name of the last scan: whose processes the rows are.
+  // The computer and user name of the last scan: whose processes the rows are; and the computer
+  // field as it was then.
   std::string FScannedComputer;
+  std::string FScannedField;
   std::string FScannedUser;
+  // The computers of the last many-computer scan, as listed; empty after a single scan.
+  std::vector<std::string> FScannedComputers;
+  // The running many-computer scan, or the last one; answers of an earlier generation are dropped.
+  std::unique_ptr<ManyScan> FManyScan;
+  std::uint64_t FManyGeneration = 0;
+  // What computers still waiting for their turn are scanned with.
+  std::string FManyUser, FManyPassword;
 };
 
 std::string LocalComputerName(ISystem& system);

@@ -58,6 +58,8 @@ constexpr ControlDef kControls[] = {
 constexpr FormDef Form1Def = {"Orvel", 930, 697, 914, 659, -11, "MS Shell Dlg"};
 constexpr std::span<const ControlDef> Form1Controls = kControls;
 constexpr std::span<const ColumnDef> ProcessColumns = kColumns;
+constexpr ColumnDef ComputerColumn = {"Computer", 110, false, txtColComputer, nullptr};
+static_assert(kComputerColumn == kColumns.size(), "the Computer column comes after the ten");
 
 const ControlDef* FindControlDef(std::string_view name) {
   for (const ControlDef& control : Form1Controls)

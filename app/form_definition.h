@@ -68,9 +68,14 @@ struct FormDef {
 constexpr std::size_t kNameColumn = 0;
 constexpr std::size_t kProcessIdColumn = 2;
 
+// The column after the ten that a many-computer scan adds: the computer a row was scanned from.
+constexpr std::size_t kComputerColumn = 10;
+
 extern const FormDef Form1Def;
 extern const std::span<const ControlDef> Form1Controls;
 extern const std::span<const ColumnDef> ProcessColumns;
+// Its text is the computer's name as listed, which no record holds: `text` is nullptr.
+extern const ColumnDef ComputerColumn;
 
 // The row of the control with this name; nullptr when there is none.
 const ControlDef* FindControlDef(std::string_view name);

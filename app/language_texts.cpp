@@ -22,6 +22,7 @@ constexpr const char* ConnectingToEnglish = "Connecting to ";
 constexpr const char* ChooseComputerEnglish = "Choose a computer";
 constexpr const char* SelectProcessEnglish = "Please select a process.";
 constexpr const char* NoCaption = "";
+constexpr const char* FailureLine = "%s: %s";
 
 constexpr const char* HintBodyEnglish =
     "Get a detailed description and a security rating of this process\r\n"
@@ -57,6 +58,7 @@ constexpr TextRow LanguageTexts[TextIdCount] = {
     {txtColRam, {NoCaption, "RAM", "Memoria"}},
     {txtColCpuTime, {NoCaption, "CPU Zeit", "Tiempo del CPU"}},
     {txtColPriority, {NoCaption, "Priorit\u00E4t", NoCaption}},
+    {txtColComputer, {NoCaption, "Computer", "Equipo"}},
     {txtScanNow, {NoCaption, "&Jetzt Scannen", "\u00A1Escanear ahora!"}},
     {txtProcessCount, {"%d processes", "%d Prozesse", "%d procesos"}},
     {txtErrorHeading, {ErrorHeadingEnglish, "Es ist ein Fehler aufgetreten:", ErrorHeadingEnglish}},
@@ -100,6 +102,39 @@ constexpr TextRow LanguageTexts[TextIdCount] = {
     // Read out by assistive technology for controls that show no caption of their own.
     {txtProcessListName, {"Processes", "Prozesse", "Procesos"}},
     {txtBrowseName, {"Browse for computer", "Computer suchen", "Buscar equipo"}},
+    // A scan of many computers; the placeholders are filled in the order written.
+    {txtManyScanning,  // computers, done, failed, processes
+     {"Scanning %d computers: %d done, %d failed, %d processes",
+      "Scanne %d Computer: %d fertig, %d fehlgeschlagen, %d Prozesse",
+      "Escaneando %d equipos: %d listos, %d con error, %d procesos"}},
+    {txtManyFinished,  // processes, computers answered, failed
+     {"%d processes on %d computers, %d failed", "%d Prozesse auf %d Computern, %d fehlgeschlagen",
+      "%d procesos en %d equipos, %d con error"}},
+    {txtManyFinishedAll,  // processes, computers
+     {"%d processes on %d computers", "%d Prozesse auf %d Computern", "%d procesos en %d equipos"}},
+    {txtManyStopped,  // processes, computers answered, computers listed, failed
+     {"Stopped: %d processes on %d of %d computers, %d failed",
+      "Abgebrochen: %d Prozesse auf %d von %d Computern, %d fehlgeschlagen",
+      "Detenido: %d procesos en %d de %d equipos, %d con error"}},
+    {txtManyFailuresHeading,  // failed, computers listed
+     {"%d of %d computers could not be scanned:", "%d von %d Computern konnten nicht gescannt werden:",
+      "No se pudieron escanear %d de %d equipos:"}},
+    {txtManyFailureLine, {FailureLine, FailureLine, FailureLine}},  // computer, message
+    {txtManyMoreFailures, {"and %d more", "und %d weitere", "y %d m\u00E1s"}},  // the rest
+    {txtManyTooMany,  // the most
+     {"The computer field names more than %s computers. Please scan at most %s at once.",
+      "Das Feld Computer nennt mehr als %s Computer. Bitte scannen Sie h\u00F6chstens %s auf einmal.",
+      "El campo de equipo nombra m\u00E1s de %s equipos. Escanee como m\u00E1ximo %s a la vez."}},
+    {txtManyNoFileName,
+     {"Please write the path of a text file of computer names after \"@\".",
+      "Bitte schreiben Sie nach \"@\" den Pfad einer Textdatei mit Computernamen.",
+      "Escriba despu\u00E9s de \"@\" la ruta de un archivo de texto con nombres de equipos."}},
+    {txtManyFileUnreadable,  // the path
+     {"The file %s could not be read.", "Die Datei %s konnte nicht gelesen werden.",
+      "No se pudo leer el archivo %s."}},
+    {txtManyFileEmpty,  // the path
+     {"The file %s names no computer.", "Die Datei %s nennt keinen Computer.",
+      "El archivo %s no nombra ning\u00FAn equipo."}},
 };
 
 // A language left out would leave a null cell, a row left out a null row at the end: the build refuses them.

@@ -18,6 +18,7 @@ enum TextId : int {
   txtColRam,
   txtColCpuTime,
   txtColPriority,
+  txtColComputer,
   txtScanNow,
   txtProcessCount,
   txtErrorHeading,
@@ -43,6 +44,17 @@ enum TextId : int {
   txtEndReturnValue,
   txtProcessListName,
   txtBrowseName,
+  txtManyScanning,
+  txtManyFinished,
+  txtManyFinishedAll,
+  txtManyStopped,
+  txtManyFailuresHeading,
+  txtManyFailureLine,
+  txtManyMoreFailures,
+  txtManyTooMany,
+  txtManyNoFileName,
+  txtManyFileUnreadable,
+  txtManyFileEmpty,
   TextIdCount
 };
 

@@ -118,6 +118,7 @@ void TForm1::FormDeactivate(TObject* /*sender*/) {
 }
 
 void TForm1::FormClose(TObject* /*sender*/, TCloseAction& /*action*/) {
+  AbandonManyScan();
   Services.Windows.SendMessageW(FHintWnd, TtmDelToolW, 0, PointerParam(&FToolInfo));
   Services.Windows.DestroyWindow(FHintWnd);
 }

@@ -67,10 +67,16 @@ void TForm1::EndProcessClick(TObject* sender) {
   const std::string processId(row->Cell(kProcessIdColumn));
   const std::string title = Services.Application.Title();
   TApplication& application = Services.Application;
+  // A row of a many-computer scan names its own computer; it must be one that scan covered.
+  const bool ownComputer = HasComputerColumn();
+  const std::string rowComputer = ownComputer ? std::string(row->Cell(kComputerColumn)) : FScannedComputer;
+  const bool scanned =
+      ownComputer ? std::any_of(FScannedComputers.begin(), FScannedComputers.end(),
+                                [&](const std::string& c) { return Services.System.SameTextIgnoringCase(c, rowComputer); })
+                  : Services.System.SameTextIgnoringCase(PcComboBox.Text(), FScannedField);
   // The scan connected to the local computer when no name was given; the texts name it.
-  const std::string computer = FScannedComputer.empty() ? LocalComputerName(Services.System) : FScannedComputer;
-  if (!Services.System.SameTextIgnoringCase(PcComboBox.Text(), FScannedComputer) ||
-      !Services.System.SameTextIgnoringCase(UserComboBox.Text(), FScannedUser)) {
+  const std::string computer = rowComputer.empty() ? LocalComputerName(Services.System) : rowComputer;
+  if (!scanned || !Services.System.SameTextIgnoringCase(UserComboBox.Text(), FScannedUser)) {
     application.MessageBox(FormatText(Text(txtEndScanFirst), {computer}), title, kRefusalBox);
     return;
   }
@@ -79,7 +85,7 @@ void TForm1::EndProcessClick(TObject* sender) {
     return;
   EndProcessOutcome outcome;
   try {
-    outcome = EndProcess(Services.Wmi, FScannedComputer, FScannedUser, PasswordEdit.Text(), processId, name);
+    outcome = EndProcess(Services.Wmi, rowComputer, FScannedUser, PasswordEdit.Text(), processId, name);
   } catch (const std::exception& failure) {
     const std::string reason = EscapedErrorText(failure.what());
     application.MessageBox(FormatText(Text(txtEndFailed), {name, processId, reason}), title, kFailureBox);

@@ -4,11 +4,14 @@
 #include <optional>
 
 #include "../app/form1.h"
+#include "../app/form_definition.h"
 
 namespace orvel {
 namespace {
 
 constexpr std::uint16_t kKeyC = 'C';
+constexpr std::uint16_t kKeyMinus = 0xBD;     // VK_OEM_MINUS
+constexpr std::uint16_t kKeySubtract = 0x6D;  // VK_SUBTRACT, the numeric keypad's minus
 
 // The menu's items in order: the caption's text (none: a separator), the command, and whether it
 // acts on the selected row.
@@ -66,7 +69,7 @@ void TForm1::ListView1ContextPopup(TObject* sender, int x, int y) {
 }
 
 // Ctrl+C copies the selected row; Ctrl+1 to Ctrl+9 and Ctrl+0 sort by the first to the tenth column,
-// as a click on its header does.
+// Ctrl+- by the Computer column when the list shows it, as a click on its header does.
 void TForm1::ListView1KeyDown(TObject* sender, std::uint16_t& key, TShiftState shift) {
   constexpr auto kCtrl = static_cast<TShiftState>(TShiftFlag::Ctrl);
   constexpr auto kAlt = static_cast<TShiftState>(TShiftFlag::Alt);
@@ -74,6 +77,7 @@ void TForm1::ListView1KeyDown(TObject* sender, std::uint16_t& key, TShiftState s
   if ((shift & (kCtrl | kAlt | kShift)) != kCtrl) return;
   if (key == kKeyC) CopyClick(sender);
   if (key >= '0' && key <= '9') ListView1ColumnClick(sender, key == '0' ? 9 : key - '1');
+  if (key == kKeyMinus || key == kKeySubtract) ListView1ColumnClick(sender, static_cast<int>(kComputerColumn));
 }
 
 void TForm1::CopyClick(TObject* /*sender*/) {

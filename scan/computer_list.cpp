@@ -114,6 +114,8 @@ ComputerList ParseComputerField(std::string_view field, const ReadComputerFile& 
   if (names.TooMany()) return Result(Kind::TooMany, {});
   std::vector<std::string> list = names.Take();
   if (list.empty()) return Result(Kind::Single, {std::string(field)});
+  // One name between separators is still one computer: today's scan, of the name alone.
+  if (list.size() == 1) return Result(Kind::Single, std::move(list));
   return Result(Kind::Many, std::move(list));
 }
 

@@ -24,7 +24,8 @@ struct ComputerList {
     FileEmpty,     // the file holds no name
   };
   Kind kind = Kind::Single;
-  // Single: the field as typed; Many: the names in their first spelling and order, each once.
+  // Single: the field as typed, or its one name when separators surround it; Many: the names in their
+  // first spelling and order, each once.
   std::vector<std::string> names;
   std::string file;  // the path after "@", for the messages about the file
 
@@ -37,7 +38,8 @@ using ReadComputerFile = std::function<std::optional<std::string>(const std::str
 // Rules beyond splitting at commas, semicolons, blanks, tabs and line ends:
 // - A field without any separator and not starting with "@" is Single, as typed. So is a field of
 //   separators alone, which names no computer: it stays what it always was.
-// - A separator or "@" makes it Many, even when one name remains ("pc1," or a file of one name).
+// - Two names or more make it Many; one name between separators ("pc1," or " pc1") is Single, that
+//   name alone. "@" makes it Many even for a file of one name.
 // - Blanks around the whole field are ignored; "@" then takes the rest as the path, blanks at its
 //   ends and one pair of enclosing quotes removed (Explorer's "Copy as path"), inner blanks kept.
 // - In a file: a UTF-8 byte-order mark is dropped; UTF-16 with its byte-order mark (Notepad's

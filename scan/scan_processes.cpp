@@ -1,116 +1,39 @@
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <utility>
 
 #include "../app/form1.h"
-#include "connection.h"
 #include "row_texts.h"
-#include "wmi_values.h"
+#include "scan_computer.h"
 
 namespace orvel {
 namespace {
 
-constexpr std::int32_t kUseAmendedQualifiers = 0x20000;
-constexpr std::uint32_t kErrorBoxFlags = 0x10;       // MB_ICONERROR | MB_OK
-
-// How far the scan got: shown after "Code: " when a step fails.
-struct ScanStage {
-  int step = 1;
-  std::size_t process = 0;  // the element being read, with step 8
-
-  std::string Text() const {
-    if (step != 8) return std::to_string(step);
-    std::string text("8 ");
-    text += std::to_string(process);
-    return text;
-  }
-};
-
-void ReadText(IWmiPropertySet& properties, const char* name, std::string& field) {
-  WmiValue value = properties.Value(name);
-  if (value.kind == WmiValue::Kind::Text) {
-    field = std::move(value.text);  // a path is long enough to cost a copy
-  } else if (value.kind != WmiValue::Kind::Null) {
-    field = WmiText(value);
-  }
-}
-
-void ReadNumber(IWmiPropertySet& properties, const char* name, std::uint32_t (*convert)(const WmiValue&),
-                std::uint32_t& field) {
-  const WmiValue value = properties.Value(name);
-  if (value.kind != WmiValue::Kind::Null) field = convert(value);
-}
-
-void ReadRequiredProperties(IWmiPropertySet& properties, TProcesInformation& record) {
-  ReadText(properties, "Name", record.Name);
-  ReadText(properties, "ExecutablePath", record.ExecutablePath);
-  ReadNumber(properties, "ProcessID", WmiLow32, record.ProcessId);
-  ReadNumber(properties, "ParentProcessId", WmiLow32, record.ParentProcessId);
-  ReadNumber(properties, "SessionID", WmiLow32, record.SessionId);
-  ReadNumber(properties, "ThreadCount", WmiLow32, record.ThreadCount);
-  ReadNumber(properties, "Priority", WmiLow32, record.Priority);
-}
-
-// Not every host grants these; a failure skips the rest of them for this process only.
-void ReadOptionalProperties(IWmiPropertySet& properties, TProcesInformation& record) {
-  try {
-    ReadNumber(properties, "WorkingSetSize", WmiKilobytes, record.WorkingSetKB);
-    ReadNumber(properties, "HandleCount", WmiLow32, record.HandleCount);
-    ReadNumber(properties, "UserModeTime", WmiSeconds, record.CpuSeconds);
-    std::uint32_t kernelSeconds = 0;
-    ReadNumber(properties, "KernelModeTime", WmiSeconds, kernelSeconds);
-    record.CpuSeconds += kernelSeconds;
-  } catch (const std::exception&) {
-  }
-}
-
-// Appends one record per process; the stage names the step that a failure interrupts.
-void EnumerateProcesses(IWmiServices& services, TPIArray& records, ScanStage& stage) {
-  const auto processClass = services.Get("Win32_Process", kUseAmendedQualifiers);
-  stage.step = 6;
-  const auto instances = processClass->Instances(0);
-  const auto elements = instances->NewEnum();
-  stage.step = 7;
-  for (std::size_t k = 0;; ++k) {
-    const auto element = elements->Next();
-    if (!element) return;
-    const auto object = element->AsObject();
-    const auto properties = object->Properties();
-    records.emplace_back();
-    stage = {8, k};
-    ReadRequiredProperties(*properties, records.back());
-    ReadOptionalProperties(*properties, records.back());
-    stage.step = 9;
-  }
-}
+constexpr std::uint32_t kErrorBoxFlags = 0x10;  // MB_ICONERROR | MB_OK
 
 }  // namespace
 
+// The text of the single scan's error box; a many-computer scan lists the same for each failed computer.
+std::string TForm1::ScanFailureText(const TComputerScan& scan) const {
+  return Text(txtErrorHeading) + ("\r" + scan.Message) + "\rCode: " + scan.Stage + "\r\r" +
+         FormatWithArgument(Text(txtErrorHint), scan.Message);
+}
+
 void TForm1::ScanProcesses(std::string computer, std::string user, std::string password, TPIArray& records) {
   StatusBar.SetSimpleText(Text(txtStarting));
-  ScanStage stage;
   std::unique_ptr<IWmiLocator> locator = Services.Wmi.CreateLocator();
-  stage.step = 2;
   StatusBar.SetSimpleText(Text(txtConnectingTo) + computer + " ...");
-  std::unique_ptr<IWmiServices> services;
-  try {
-    services = ConnectToProcesses(*locator, computer, user, password);
-    stage.step = 3;
-    if (services) {
-      stage.step = 4;
-      SetUpSecurity(*services);
-      stage.step = 5;
-      EnumerateProcesses(*services, records, stage);
-    }
+  TComputerScan scan = ScanComputer(*locator, computer, user, password);
+  records.insert(records.end(), std::make_move_iterator(scan.Records.begin()),
+                 std::make_move_iterator(scan.Records.end()));
+  if (!scan.Failed) {
     if (UserComboBox.FindStringExact(user) < 0) UserComboBox.AddItem(user);
-  } catch (const std::exception& failure) {
-    services.reset();
-    locator.reset();
-    const std::string message = failure.what();
-    const std::string text = Text(txtErrorHeading) + ("\r" + message) + "\rCode: " + stage.Text() + "\r\r" +
-                             FormatWithArgument(Text(txtErrorHint), message);
-    Services.Application.MessageBox(text, Text(txtErrorCaption), kErrorBoxFlags);
+    return;
   }
+  // Every WMI object is released before the box waits for the user.
+  locator.reset();
+  Services.Application.MessageBox(ScanFailureText(scan), Text(txtErrorCaption), kErrorBoxFlags);
 }
 
 }  // namespace orvel

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +50,7 @@ class TimeFormatSystem final : public ISystem {
   void SetClipboardText(WindowHandle, const std::string&) override {}
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return a == b; }
   void ShellExecuteW(WindowHandle, const char*, const std::string&, int) override {}
+  std::optional<std::string> ReadFile(const std::string&) override { return std::nullopt; }
 
  private:
   static std::string Number(unsigned value, bool twoDigits) {

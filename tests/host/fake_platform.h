@@ -1,9 +1,12 @@
 // Fakes of the WMI, shell and window services, the defaults that TForm1 tests start from.
 #pragma once
 
+#include <cstddef>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/computer_scans.h"
 #include "platform/ole_error.h"
 #include "platform/shell.h"
 #include "platform/window_api.h"
@@ -47,6 +50,37 @@ class RecordingWindowApi : public IWindowApi {
   void DestroyWindow(WindowHandle window) override { calls.push_back({"DestroyWindow", window, 0, 0, 0}); }
   std::vector<Call> calls;
   WindowHandle nextHandle = 0x7000;
+};
+
+// Computer scans that answer only when the test says so, in the order it chooses; after AbandonAll
+// none answers, as the workers' answers are dropped.
+class ScriptedScans : public IComputerScans {
+ public:
+  struct Started { std::size_t index; std::string computer, user, password; TDone done; bool abandoned = false; };
+  void Start(std::size_t index, const std::string& computer, const std::string& user, const std::string& password,
+             TDone done) override {
+    if (index == failStartAt) throw std::runtime_error("no thread");
+    started.push_back({index, computer, user, password, std::move(done)});
+  }
+  void AbandonAll() override {
+    ++abandonCalls;
+    for (Started& scan : started) scan.abandoned = true;
+  }
+  // The computer's answer reaches the window's thread: false when it was dropped or never started.
+  bool Answer(const std::string& computer, TComputerScan result) {
+    for (Started& scan : started) {
+      if (scan.computer != computer || !scan.done) continue;
+      const TDone done = std::move(scan.done);
+      scan.done = nullptr;
+      if (scan.abandoned) return false;
+      done(scan.index, std::move(result));
+      return true;
+    }
+    return false;
+  }
+  std::vector<Started> started;
+  int abandonCalls = 0;
+  std::size_t failStartAt = static_cast<std::size_t>(-1);  // Start throws for this index
 };
 
 }  // namespace orvel::fakes

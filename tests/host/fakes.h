@@ -6,6 +6,7 @@
 #include <deque>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -157,6 +158,24 @@ class FakeListView : public FakeControl<TListView> {
     Log("column" + std::to_string(column) + "=" + caption);
   }
   std::string ColumnCaption(int column) const override { return captions.at(static_cast<std::size_t>(column)); }
+  void InsertColumn(int column, const std::string& caption, int width, bool alignRight) override {
+    const auto at = static_cast<std::size_t>(column);
+    if (at > captions.size()) throw std::out_of_range("column beyond the end");
+    captions.insert(captions.begin() + column, caption);
+    widths.insert(widths.begin() + column, width);
+    minWidths.insert(minWidths.begin() + column, 0);
+    Log("insert-column" + std::to_string(column) + "=" + caption + (alignRight ? " right" : " left"));
+  }
+  void DeleteColumn(int column) override {
+    const auto at = static_cast<std::size_t>(column);
+    captions.erase(captions.begin() + column);
+    widths.erase(widths.begin() + column);
+    minWidths.erase(minWidths.begin() + column);
+    // Its cells go with it, as a real list drops the sub-item of every row.
+    for (TListRow& row : rows_)
+      if (at >= 1 && row.SubItems.size() >= at) row.SubItems.erase(row.SubItems.begin() + (column - 1));
+    Log("delete-column" + std::to_string(column));
+  }
   int ColumnWidth(int column) const override { return widths.at(static_cast<std::size_t>(column)); }
   void SetColumnMinWidth(int column, int minWidth) override { minWidths.at(static_cast<std::size_t>(column)) = minWidth; }
   int ColumnMinWidth(int column) const override { return minWidths.at(static_cast<std::size_t>(column)); }
@@ -267,6 +286,15 @@ class FakeApplication : public TApplication {
     return menuChoice;
   }
   void Post(std::function<void()> call) override { posted.push_back(std::move(call)); }
+  void PostAfter(std::uint32_t milliseconds, std::function<void()> call) override {
+    delayed.push_back({milliseconds, std::move(call)});
+  }
+  // The delayed calls waiting now, as their time comes; those they post wait for the next run.
+  void RunDelayed() {
+    std::vector<Delayed> due;
+    due.swap(delayed);
+    for (const Delayed& call : due) call.call();
+  }
   // The posted calls in order, as the message loop runs them, and any they post.
   void RunPosted() {
     while (!posted.empty()) {
@@ -282,6 +310,8 @@ class FakeApplication : public TApplication {
   std::vector<std::string> errorBoxes;
   std::vector<Menu> menus;
   std::vector<std::function<void()>> posted;
+  struct Delayed { std::uint32_t milliseconds; std::function<void()> call; };
+  std::vector<Delayed> delayed;
   int menuChoice = -1;  // the item the user picks from a popup menu
   int boxAnswer = 1;    // what every message box answers (IDOK)
  private:
@@ -314,6 +344,11 @@ class FakeSystem : public ISystem {
   void ShellExecuteW(WindowHandle owner, const char* verb, const std::string& file, int show) override {
     shellCalls.push_back({owner, verb ? std::optional<std::string>(verb) : std::nullopt, file, show});
   }
+  std::optional<std::string> ReadFile(const std::string& path) override {
+    readPaths.push_back(path);
+    const auto found = files.find(path);
+    return found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
+  }
 
   struct ShellCall { WindowHandle owner; std::optional<std::string> verb; std::string file; int show; };
   struct Clip { WindowHandle owner; std::string text; };
@@ -331,6 +366,8 @@ class FakeSystem : public ISystem {
   std::vector<std::uint32_t> errorModes;
   std::string timeSeparator = ":";
   std::vector<ShellCall> shellCalls;
+  std::map<std::string, std::string> files;  // what ReadFile finds by path; any other path is unreadable
+  std::vector<std::string> readPaths;
 
  private:
   // As the API: fails when the text's UTF-16 units and their NUL do not fit the given size.

@@ -252,7 +252,7 @@ class FakeToolkit : public IToolkit {
 
 class ProgramTest : public FormFixture {
  protected:
-  int Run() { return RunProgram(toolkit, {application, system, *wmi, *shell, *windows}); }
+  int Run() { return RunProgram(toolkit, {application, system, *wmi, *shell, *windows, scans}); }
 
   // The program's milestones in the journal; the caption write marks the creation handler.
   std::vector<std::string> Milestones() const {

@@ -24,7 +24,7 @@ class FormFixture : public ::testing::Test {
     return *form1;
   }
 
-  TForm1Services Services() { return {Application, System, *wmi, *shell, *windows}; }
+  TForm1Services Services() { return {Application, System, *wmi, *shell, *windows, scans}; }
 
   Journal journal;
   FakeFormWindow Form{journal, "Form", 0x100};
@@ -48,6 +48,7 @@ class FormFixture : public ::testing::Test {
   std::unique_ptr<IWmi> wmi = std::make_unique<NoWmi>();
   std::unique_ptr<IShell> shell = std::make_unique<NoShell>();
   std::unique_ptr<IWindowApi> windows = std::make_unique<RecordingWindowApi>();
+  ScriptedScans scans;
   std::unique_ptr<TForm1> form1;
 };
 

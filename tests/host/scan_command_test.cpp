@@ -112,7 +112,7 @@ class ThrowingApplication : public FakeApplication {
 
 TEST_F(ScanCommandTest, IdleAgainWhenTheFailureMessageFailsOrAnUnknownFailureEscapes) {
   ThrowingApplication application(journal);
-  TForm1 form(Form, {application, System, *wmi, *shell, *windows});
+  TForm1 form(Form, {application, System, *wmi, *shell, *windows, scans});
   const struct { const char* name; std::function<void()> script; std::size_t messages; } cases[] = {
       {"the message box fails", [this] { fakeWmi->failures["CreateLocator"] = "Class not registered"; }, 1},
       {"a failure of no standard kind", [this] { fakeWmi->whileCreatingLocator = [] { throw 42; }; }, 0},
