@@ -11,10 +11,15 @@ namespace orvel {
 namespace {
 
 // One update bracket for all rows: the list redraws once, and the bracket closes also on a failure.
-void FillList(TListView& list, const TPIArray& records, ISystem& system) {
+// With a computer, each row names it in the Computer column.
+void FillList(TListView& list, const TPIArray& records, ISystem& system, const std::string* computer = nullptr) {
   list.BeginUpdate();
   try {
-    for (const TProcesInformation& record : records) list.AddRow(ProcessRow(record, system));
+    for (const TProcesInformation& record : records) {
+      TListRow row = ProcessRow(record, system);
+      if (computer) row.SubItems.push_back(*computer);
+      list.AddRow(std::move(row));
+    }
   } catch (...) {
     list.EndUpdate();
     throw;
@@ -176,19 +181,12 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
                                  : FManyScan->Answered(index, scan.Records);
   if (!taken) return;
   const std::string& computer = FManyScan->Computers()[index];
-  if (!scan.Records.empty()) {
-    ListView1.BeginUpdate();
-    try {
-      for (const TProcesInformation& record : scan.Records) {
-        TListRow row = ProcessRow(record, Services.System);
-        row.SubItems.push_back(computer);
-        ListView1.AddRow(std::move(row));
-      }
-    } catch (...) {
-      ListView1.EndUpdate();
-      throw;
-    }
-    ListView1.EndUpdate();
+  // Called from the message queue: a list that takes no more rows is reported as the single scan does,
+  // and the scan goes on.
+  try {
+    FillList(ListView1, scan.Records, Services.System, &computer);
+  } catch (const std::exception& failure) {
+    Services.Application.ShowMessage(std::string("ListView ") + failure.what());
   }
   StartWaitingComputers();
   if (!FManyScan->Busy()) {
