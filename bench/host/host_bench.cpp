@@ -39,6 +39,7 @@ class BenchSystem : public ISystem {
   void SetClipboardText(WindowHandle, const std::string&) override {}
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override { return a == b; }
   void ShellExecuteW(WindowHandle, const char*, const std::string&, int) override {}
+  std::optional<std::string> ReadFile(const std::string&) override { return std::nullopt; }
 };
 
 // Processes like a server's: a few programs many times, paths under the system folders, counters of
