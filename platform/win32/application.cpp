@@ -86,9 +86,15 @@ class Win32Application::CallWindow : public Win32Window {
   static constexpr const wchar_t* kClassName = L"OrvelPostedCalls";
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message != kRunPosted) return Default(message, wParam, lParam);
-    application_.RunNextPosted();
-    return 0;
+    if (message == kRunPosted) {
+      application_.RunNextPosted();
+      return 0;
+    }
+    if (message == WM_TIMER) {
+      application_.RunTimed(static_cast<UINT_PTR>(wParam));
+      return 0;
+    }
+    return Default(message, wParam, lParam);
   }
   void Escaped(const std::exception& failure) noexcept override { ReportEscapedError(application_, failure); }
 
@@ -129,10 +135,15 @@ int Win32Application::PopupMenu(const std::vector<TMenuItem>& items, int x, int 
   return static_cast<int>(chosen) - 1;
 }
 
-void Win32Application::Post(std::function<void()> call) {
+Win32Application::CallWindow& Win32Application::Calls() {
   if (!callWindow_) callWindow_ = std::make_unique<CallWindow>(*this);
+  return *callWindow_;
+}
+
+void Win32Application::Post(std::function<void()> call) {
+  const HWND window = Calls().Window();
   posted_.push_back(std::move(call));
-  if (!::PostMessageW(callWindow_->Window(), kRunPosted, 0, 0)) {
+  if (!::PostMessageW(window, kRunPosted, 0, 0)) {
     posted_.pop_back();
     ThrowLastError("PostMessageW");
   }
@@ -143,6 +154,25 @@ void Win32Application::RunNextPosted() noexcept {
   if (posted_.empty()) return;
   const std::function<void()> call = std::move(posted_.front());
   posted_.pop_front();
+  FireEvent(*this, call);
+}
+
+void Win32Application::PostAfter(std::uint32_t milliseconds, std::function<void()> call) {
+  const HWND window = Calls().Window();
+  const UINT_PTR timer = ++lastTimer_;
+  timed_.emplace(timer, std::move(call));
+  if (!::SetTimer(window, timer, milliseconds, nullptr)) {
+    timed_.erase(timer);
+    ThrowLastError("SetTimer");
+  }
+}
+
+void Win32Application::RunTimed(UINT_PTR timer) noexcept {
+  const auto found = timed_.find(timer);
+  if (found == timed_.end()) return;
+  ::KillTimer(callWindow_->Window(), timer);
+  const std::function<void()> call = std::move(found->second);
+  timed_.erase(found);
   FireEvent(*this, call);
 }
 

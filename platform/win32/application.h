@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ class Win32Application : public TApplication {
   int PopupMenu(const std::vector<TMenuItem>& items, int x, int y) override;
   // To a message-only window of its own: a posted call needs no main window.
   void Post(std::function<void()> call) override;
+  // A timer of that window, killed when it first fires.
+  void PostAfter(std::uint32_t milliseconds, std::function<void()> call) override;
 
   void SetMainWindow(HWND window) noexcept { mainWindow_ = window; }
   HWND MainWindow() const noexcept { return mainWindow_; }
@@ -41,7 +44,11 @@ class Win32Application : public TApplication {
 
   class CallWindow;
   void RunNextPosted() noexcept;
+  void RunTimed(UINT_PTR timer) noexcept;
+  CallWindow& Calls();
   std::deque<std::function<void()>> posted_;
+  std::map<UINT_PTR, std::function<void()>> timed_;  // by timer id
+  UINT_PTR lastTimer_ = 0;
   std::unique_ptr<CallWindow> callWindow_;  // created by the first Post
 };
 

@@ -314,6 +314,11 @@ void Win32Form::FocusFirstControl() {
   }
 }
 
+bool Win32Form::PreviewKeyDown(WPARAM& key) {
+  if (silent_) return true;
+  return PassKeyDown(application_, OnKeyDown, *this, key);
+}
+
 bool Win32Form::MoveFocusByTab(bool backward) {
   const HWND current = ChildContaining(window_, ::GetFocus());
   const HWND next = ::GetNextDlgTabItem(window_, current, backward);

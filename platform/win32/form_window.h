@@ -39,6 +39,9 @@ class Win32Form : public TFormWindow, public Win32Window {
     return dynamic_cast<Wrapper&>(Child(name));
   }
 
+  // A key for the window or any of its controls, to the window's key handler before the control;
+  // false when the handler swallowed it, else the key to pass on is in `key`.
+  bool PreviewKeyDown(WPARAM& key);
   // Keyboard handling of the message loop; true when the key was used.
   bool MoveFocusByTab(bool backward);
   bool ClickAccelerator(wchar_t key);  // a character of WM_SYSCHAR

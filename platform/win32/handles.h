@@ -43,6 +43,8 @@ using UniqueMemoryDC = UniqueHandle<HDC, &::DeleteDC>;
 using UniqueLocalMemory = UniqueHandle<HLOCAL, &::LocalFree>;
 using UniqueGlobalMemory = UniqueHandle<HGLOBAL, &::GlobalFree>;
 using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
+// A kernel object's handle that is never INVALID_HANDLE_VALUE (a file's is checked before it is owned).
+using UniqueKernelHandle = UniqueHandle<HANDLE, &::CloseHandle>;
 
 // Selects a GDI object into a device context for one scope.
 class SelectObjectScope {

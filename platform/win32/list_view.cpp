@@ -1,5 +1,6 @@
 #include "list_view.h"
 
+#include <cstddef>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -83,12 +84,14 @@ void Win32ListView::Create(const ControlCreation& c) {
     ++index;
   }
   minWidths_.assign(static_cast<std::size_t>(index), 0);
+  dpi_ = c.dpi;
   Subclass(window_);
 }
 
 // Every column keeps its width, the designed one or one the user dragged, scaled to the density.
 void Win32ListView::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) {
   Win32ChildControl::ChangeDpi(previousDpi, dpi, font, rect);
+  dpi_ = dpi;
   for (int column = 0; column < ColumnCount(); ++column)
     Send(window_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(::MulDiv(ColumnWidth(column), dpi, previousDpi), 0));
 }
@@ -145,6 +148,60 @@ void Win32ListView::SetColumnMinWidth(int column, int minWidth) {
 }
 
 int Win32ListView::ColumnMinWidth(int column) const { return minWidths_.at(static_cast<std::size_t>(column)); }
+
+void Win32ListView::InsertColumn(int column, const std::string& caption, int width, bool alignRight) {
+  if (column < 1 || column > ColumnCount()) throw std::out_of_range("list column index");
+  if (window_) {
+    std::wstring text = win32::Wide(caption);
+    LVCOLUMNW data{};
+    data.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    data.fmt = alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    data.cx = Scaled(width, dpi_);
+    data.pszText = text.data();
+    data.iSubItem = column;
+    if (Send(window_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data)) != column)
+      throw std::runtime_error("The list refused another column");
+  }
+  minWidths_.insert(minWidths_.begin() + column, 0);
+  const auto sub = static_cast<std::size_t>(column) - 1;
+  for (TListRow& row : rows_)
+    if (sub < row.SubItems.size()) row.SubItems.insert(row.SubItems.begin() + static_cast<std::ptrdiff_t>(sub), std::string());
+  ShowCellsFrom(column);
+}
+
+void Win32ListView::DeleteColumn(int column) {
+  if (column < 1 || column >= ColumnCount()) throw std::out_of_range("list column index");
+  if (window_ && !Send(window_, LVM_DELETECOLUMN, static_cast<WPARAM>(column)))
+    throw std::runtime_error("The list kept a column");
+  minWidths_.erase(minWidths_.begin() + column);
+  const auto sub = static_cast<std::size_t>(column) - 1;
+  for (TListRow& row : rows_)
+    if (sub < row.SubItems.size()) row.SubItems.erase(row.SubItems.begin() + static_cast<std::ptrdiff_t>(sub));
+  ShowCellsFrom(column);
+}
+
+void Win32ListView::ShowCellsFrom(int column) {
+  if (!window_ || rows_.empty() || column >= ColumnCount()) return;
+  BeginUpdate();
+  try {
+    std::wstring wide;
+    const auto items = static_cast<int>(Send(window_, LVM_GETITEMCOUNT));
+    for (int index = 0; index < items; ++index) {
+      const TListRow* row = RowAt(index);
+      if (!row) continue;
+      for (int cell = column; cell < ColumnCount(); ++cell) {
+        LVITEMW text{};
+        text.iSubItem = cell;
+        text.pszText = WideInto(wide, row->Cell(static_cast<std::size_t>(cell)));
+        Perform(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text));
+      }
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
 
 // --- rows ----------------------------------------------------------------------------------------
 

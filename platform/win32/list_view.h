@@ -32,6 +32,9 @@ class Win32ListView : public Win32Control<TListView>, public AccessibleFacts {
   const TListRow& Row(int index) const override;
   const TListRow* Selected() const override;
   void SortItems(std::int32_t key, TRowCompare compare) override;
+  // After the first column only: it holds the rows' captions. Width in pixels at 96 dots per inch.
+  void InsertColumn(int column, const std::string& caption, int width, bool alignRight) override;
+  void DeleteColumn(int column) override;
 
   TWndMethod WindowProc() const override { return windowProc_; }
   void SetWindowProc(TWndMethod proc) override { windowProc_ = std::move(proc); }
@@ -47,11 +50,15 @@ class Win32ListView : public Win32Control<TListView>, public AccessibleFacts {
   // Where a context menu asked for by the keyboard stands: the selected row, else the top-left corner.
   POINT KeyboardMenuPoint();
   const TListRow* RowAt(int index) const;
+  // Every item's texts from this column on, as its row holds them: the control's own copies have
+  // moved (or, under Wine, turned into callbacks) with a column put in or taken out.
+  void ShowCellsFrom(int column);
 
   std::deque<TListRow> rows_;  // a deque: rows keep their addresses, which the items carry
   std::vector<int> minWidths_;
   TWndMethod windowProc_;
   int updateDepth_ = 0;
+  int dpi_ = 96;  // the density the list is shown at
 };
 
 }  // namespace orvel

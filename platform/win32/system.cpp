@@ -149,4 +149,22 @@ void Win32System::ShellExecuteW(WindowHandle owner, const char* verb, const std:
                   nullptr, showCommand);
 }
 
+std::optional<std::string> Win32System::ReadFile(const std::string& path) {
+  const HANDLE opened = ::CreateFileW(win32::Wide(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
+  const UniqueKernelHandle file(opened);
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
+  // Read to its end, however long it has grown since it was opened.
+  std::string bytes;
+  char chunk[64 * 1024];
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr)) return std::nullopt;
+    if (read == 0) return bytes;
+    bytes.append(chunk, read);
+  }
+}
+
 }  // namespace orvel

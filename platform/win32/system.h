@@ -33,6 +33,8 @@ class Win32System : public ISystem {
   void SetClipboardText(WindowHandle owner, const std::string& text) override;
   bool SameTextIgnoringCase(const std::string& a, const std::string& b) override;
   void ShellExecuteW(WindowHandle owner, const char* verb, const std::string& file, int showCommand) override;
+  // Files on a disk only: a pipe, a device or a console could keep the window's thread waiting.
+  std::optional<std::string> ReadFile(const std::string& path) override;
 
  private:
   std::uint32_t osMajorVersion_;  // read once, when the program starts

@@ -53,15 +53,17 @@ void Win32Toolkit::Run() {
   form_->Destroy();
 }
 
-void Win32Toolkit::ProcessMessage(const MSG& message) {
+void Win32Toolkit::ProcessMessage(const MSG& queued) {
+  MSG message = queued;  // the window's key handler may change the key
   if (PreTranslate(message)) return;
   ::TranslateMessage(&message);
   ::DispatchMessageW(&message);
 }
 
-bool Win32Toolkit::PreTranslate(const MSG& message) {
+bool Win32Toolkit::PreTranslate(MSG& message) {
   const HWND main = form_ ? form_->Window() : nullptr;
   if (!main || !message.hwnd || (message.hwnd != main && !::IsChild(main, message.hwnd))) return false;
+  if (message.message == WM_KEYDOWN && !form_->PreviewKeyDown(message.wParam)) return true;
   if (message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
     const TShiftState shift = CurrentShiftState();
     constexpr auto kCtrlAlt = static_cast<TShiftState>(TShiftFlag::Ctrl) | static_cast<TShiftState>(TShiftFlag::Alt);

@@ -23,13 +23,13 @@ class Win32Toolkit : public IToolkit {
   TFormWindow& CreateMainForm() override;
   void Run() override;
 
-  // One message of the loop: Tab and Alt+accelerator keys for the main window first, then the
-  // usual translation and dispatch.
+  // One message of the loop: the window's key handler, Tab and Alt+accelerator keys for the main
+  // window first, then the usual translation and dispatch.
   void ProcessMessage(const MSG& message);
   Win32Form* MainForm() const noexcept { return form_.get(); }
 
  private:
-  bool PreTranslate(const MSG& message);
+  bool PreTranslate(MSG& message);
 
   HINSTANCE instance_;
   int startShowCommand_;

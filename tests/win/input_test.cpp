@@ -122,6 +122,21 @@ TEST_F(InputTest, FieldsHandleKeysAfterTheEventUnlessSwallowed) {
   EXPECT_EQ(Control<TEdit>("PasswordEdit").Text(), "s3cret\u00DF\u0416");
 }
 
+// The window's handler sees a key of any control first, and one it swallows never reaches the control.
+TEST_F(InputTest, TheWindowSeesKeysBeforeTheFocusedControl) {
+  Form().OnKeyDown = Recorder();
+  ShowActive();
+  ::SetFocus(KeyWindowOf("PasswordEdit"));
+  PostToFocus(WM_KEYDOWN, VK_ESCAPE);
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0].sender, &Form());
+  EXPECT_EQ(keys[1].sender, &Control("PasswordEdit"));
+  swallow = VK_ESCAPE;
+  PostToFocus(WM_KEYDOWN, VK_ESCAPE);
+  ASSERT_EQ(keys.size(), 3u);
+  EXPECT_EQ(keys[2].sender, &Form());
+}
+
 // The order the user meets, spelt out rather than taken from the tab orders: activation puts the
 // focus in the computer field, Tab goes to the password field, the list, the user field and round,
 // Shift+Tab back the same way; the fields never see the key.

@@ -95,6 +95,32 @@ TEST_F(ListViewTest, ClearRemovesItemsAndRows) {
   EXPECT_EQ(ItemText(ListWindow(), 0, 0), "after.exe");
 }
 
+// The rows' cells move with a column put in or taken out, the list's texts with them; a new one is empty.
+TEST_F(ListViewTest, ColumnsPutInAndTakenOutCarryTheRowsCells) {
+  auto listShowsTheRows = [&] {
+    for (int i = 0; i < List().RowCount(); ++i)
+      for (int column = 0; column < List().ColumnCount(); ++column)
+        EXPECT_EQ(ItemText(ListWindow(), i, column), List().Row(i).Cell(static_cast<std::size_t>(column))) << i;
+  };
+  for (int i = 0; i < 3; ++i) List().AddRow(MakeRow("p" + std::to_string(i) + ".exe", i));
+  List().InsertColumn(10, "Computer", 80, false);
+  List().AddRow({"x.exe", {"C:\\x.exe", "5", "4", "", "", "", "", "", "", "PC7"}});
+  List().InsertColumn(2, "Extra", 40, true);
+  ASSERT_EQ(List().ColumnCount(), 12);
+  EXPECT_EQ(List().ColumnCaption(11), "Computer");
+  EXPECT_EQ(List().Row(3).Cell(11), "PC7");
+  EXPECT_EQ(List().Row(0).Cell(3), "0");
+  EXPECT_EQ(List().Row(0).Cell(2), "");
+  listShowsTheRows();
+  List().DeleteColumn(2);
+  List().DeleteColumn(10);
+  ASSERT_EQ(List().ColumnCount(), 10);
+  EXPECT_EQ(List().Row(0).Cell(2), "0");
+  EXPECT_EQ(List().Row(3).Cell(10), "");
+  listShowsTheRows();
+  EXPECT_THROW(List().DeleteColumn(0), std::out_of_range) << "the captions' column stays";
+}
+
 // The rows the vertical scroll bar covers; 0 while it has no range.
 int ScrolledRows(HWND list) {
   SCROLLINFO range{};

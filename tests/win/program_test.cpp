@@ -1,6 +1,9 @@
 // The message loop with the start show command, the application object's boxes, and the
 // system services, on the real platform.
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +79,16 @@ TEST_F(ApplicationTest, BoxesOwnedByTheMainWindow) {
     EXPECT_EQ(boxes[i].caption, expected[i].caption) << i;
     EXPECT_EQ(boxes[i].flags, expected[i].flags) << i;
   }
+}
+
+TEST_F(ApplicationTest, ADelayedCallRunsOnceFromTheQueueAfterItsTime) {
+  std::vector<DWORD> runs;
+  const DWORD start = ::GetTickCount();
+  toolkit.Application().PostAfter(150, [&] { runs.push_back(::GetTickCount() - start); });
+  EXPECT_TRUE(runs.empty());
+  PumpUntil(toolkit, [] { return false; }, 500);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_GE(runs[0], 140u) << "timer resolution allowed for";
 }
 
 // The real simple message dialog: centred on the screen although its owner stands in a corner,
@@ -232,6 +245,19 @@ TEST(SystemServices, CommandLineSplitByThePlatformsRules) {
   for (const Case& c : cases) {
     EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << testing::PrintToString(std::wstring(c.line));
   }
+}
+
+// Bytes as they are, from a path beyond any code page; nothing of what is missing or not a file.
+TEST(SystemServices, ReadFileHandsBackTheWholeFile) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const std::filesystem::path file = folder / L"orvel-\u0141\u65E5-list.txt";
+  const std::string bytes = std::string("pc1\r\n\0#\xFF\xFE", 9) + std::string(200000, 'x');
+  std::ofstream(file, std::ios::binary) << bytes;
+  Win32System system;
+  EXPECT_EQ(system.ReadFile(win32::Utf8(file.wstring().c_str())), bytes);
+  std::filesystem::remove(file);
+  EXPECT_EQ(system.ReadFile(win32::Utf8(file.wstring().c_str())), std::nullopt);
+  EXPECT_EQ(system.ReadFile(win32::Utf8(folder.wstring().c_str())), std::nullopt);
 }
 
 TEST(SystemServices, LongTimeTextOfSecondsAfterMidnight) {
