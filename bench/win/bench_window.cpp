@@ -14,13 +14,14 @@ BenchWindow::Apartment::~Apartment() {
 
 BenchWindow::BenchWindow()
     : toolkit_(::GetModuleHandleW(nullptr), SW_SHOWNORMAL),
+      scans_(toolkit_.Application()),
       apartment_(system_),
       window_(toolkit_.CreateMainForm()) {
   toolkit_.Application().SetMessageBoxFunction([this](HWND, const wchar_t* text, const wchar_t*, UINT) {
     boxes_.push_back(win32::Utf8(text));
     return IDOK;
   });
-  form_ = std::make_unique<TForm1>(window_, TForm1Services{toolkit_.Application(), system_, wmi_, shell_, windows_});
+  form_ = std::make_unique<TForm1>(window_, TForm1Services{toolkit_.Application(), system_, wmi_, shell_, windows_, scans_});
   window_.OnCreate(&window_);
 }
 

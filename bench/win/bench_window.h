@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "platform/win32/scan_workers.h"
 #include "platform/win32/shell.h"
 #include "platform/win32/system.h"
 #include "platform/win32/toolkit.h"
@@ -55,6 +56,7 @@ class BenchWindow {
   Win32Wmi wmi_;
   Win32Shell shell_;
   Win32WindowApi windows_;
+  Win32ComputerScans scans_;
   Apartment apartment_;
   std::vector<std::string> boxes_;
   TFormWindow& window_;

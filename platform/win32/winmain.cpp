@@ -1,9 +1,11 @@
 // Program entry of Orvelkit.exe: the Windows services behind the window logic, then the program.
+#include <cstdlib>
 #include <exception>
 
 #include "app/program.h"
 #include "shell.h"
 #include "system.h"
+#include "scan_workers.h"
 #include "text.h"
 #include "toolkit.h"
 #include "version.h"
@@ -37,6 +39,7 @@ void ReportStartFailure(const std::exception& error) noexcept {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   RestrictDllSearchToSystem();
+  int result = 1;
   try {
     // The toolkit first: it registers the common-control classes every window needs.
     orvel::Win32Toolkit toolkit(instance, showCommand);
@@ -44,11 +47,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     orvel::Win32Wmi wmi;
     orvel::Win32Shell shell;
     orvel::Win32WindowApi windows;
-    return orvel::RunProgram(toolkit, {toolkit.Application(), system, wmi, shell, windows});
+    orvel::Win32ComputerScans scans(toolkit.Application());
+    result = orvel::RunProgram(toolkit, {toolkit.Application(), system, wmi, shell, windows, scans});
   } catch (const std::exception& error) {
     ReportStartFailure(error);
   } catch (...) {
     ReportStartFailure(orvel::UnknownException());
   }
-  return 1;
+  // Workers of abandoned scans may wait on a computer for a long time: ended with the process, unwaited.
+  if (orvel::Win32ComputerScans::RunningWorkers() != 0) std::_Exit(result);
+  return result;
 }

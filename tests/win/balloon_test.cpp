@@ -8,6 +8,7 @@
 #include "companions/balloon.h"
 #include "host/fake_platform.h"
 #include "host/fakes.h"
+#include "platform/win32/scan_workers.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window_api.h"
 #include "toolkit_fixture.h"
@@ -116,7 +117,7 @@ class BalloonWin32Test : public ToolkitTest {
   BalloonWin32Test()
       : system(journal),
         listOwnProc(Control<TListView>("ListView1").WindowProc()),
-        form1(Form(), TForm1Services{toolkit.Application(), system, wmi, shell, windows}) {
+        form1(Form(), TForm1Services{toolkit.Application(), system, wmi, shell, windows, scans}) {
     Form().OnPaint(&Form());
     tooltip = reinterpret_cast<HWND>(form1.HintWindow());
     list = WindowOf("ListView1");
@@ -149,6 +150,7 @@ class BalloonWin32Test : public ToolkitTest {
   fakes::NoWmi wmi;
   fakes::NoShell shell;
   CheckingWindowApi windows;
+  Win32ComputerScans scans{toolkit.Application()};
   TWndMethod listOwnProc;
   TForm1 form1;
   HWND tooltip = nullptr;

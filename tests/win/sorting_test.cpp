@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/scan_workers.h"
 #include "platform/win32/toolkit.h"
 #include "host/fake_platform.h"
 #include "host/fakes.h"
@@ -84,7 +85,7 @@ class ListSortingTest : public ::testing::Test {
 
   // The window logic over the real controls; the services are never reached by a column click.
   void BindForm() {
-    form = std::make_unique<TForm1>(formWindow, TForm1Services{toolkit.Application(), system, wmi, shell, windows});
+    form = std::make_unique<TForm1>(formWindow, TForm1Services{toolkit.Application(), system, wmi, shell, windows, scans});
   }
 
   void Fill(const std::vector<TListRow>& rows) {
@@ -143,6 +144,7 @@ class ListSortingTest : public ::testing::Test {
   fakes::NoWmi wmi;
   fakes::NoShell shell;
   fakes::RecordingWindowApi windows;
+  Win32ComputerScans scans{toolkit.Application()};
   std::unique_ptr<TForm1> form;
 };
 

@@ -1,0 +1,217 @@
+#include "scan_workers.h"
+
+#include <objbase.h>
+
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "event_guard.h"
+#include "scan/scan_computer.h"
+#include "win32_error.h"
+#include "window.h"
+#include "window_messages.h"
+#include "wmi_client.h"
+
+namespace orvel {
+
+namespace {
+
+std::atomic<std::size_t> runningWorkers{0};
+
+using StopFlag = std::shared_ptr<std::atomic<bool>>;
+
+struct Answer {
+  std::uint64_t ticket;
+  TComputerScan scan;
+};
+
+// Counts one worker from before its thread exists until the thread ends (or is never made).
+class WorkerCount {
+ public:
+  WorkerCount() noexcept { ++runningWorkers; }
+  WorkerCount(WorkerCount&& other) noexcept : counted_(std::exchange(other.counted_, false)) {}
+  WorkerCount(const WorkerCount&) = delete;
+  WorkerCount& operator=(const WorkerCount&) = delete;
+  WorkerCount& operator=(WorkerCount&&) = delete;
+  ~WorkerCount() {
+    if (counted_) --runningWorkers;
+  }
+
+ private:
+  bool counted_ = true;
+};
+
+// The worker's own multithreaded apartment, left only when it was entered.
+class MultithreadedApartment {
+ public:
+  MultithreadedApartment() noexcept : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+  MultithreadedApartment(const MultithreadedApartment&) = delete;
+  MultithreadedApartment& operator=(const MultithreadedApartment&) = delete;
+  ~MultithreadedApartment() {
+    if (entered_) ::CoUninitialize();
+  }
+
+ private:
+  const bool entered_;
+};
+
+TComputerScan Failure(std::string message, std::string stage) {
+  TComputerScan scan;
+  scan.Failed = true;
+  scan.Message = std::move(message);
+  scan.Stage = std::move(stage);
+  return scan;
+}
+
+// The whole scan of one computer on the worker's thread; every COM object is made and released here.
+TComputerScan ScanInApartment(const std::string& computer, const std::string& user, const std::string& password,
+                              const std::atomic<bool>& stop) noexcept {
+  try {
+    const MultithreadedApartment apartment;
+    std::unique_ptr<IWmiLocator> locator;
+    try {
+      locator = Win32Wmi().CreateLocator();
+    } catch (const std::exception& failure) {
+      // Where a single scan fails before connecting: its first step.
+      return Failure(failure.what(), "1");
+    }
+    return ScanComputer(*locator, computer, user, password, &stop);
+  } catch (const std::exception& failure) {
+    return Failure(failure.what(), {});
+  } catch (...) {
+    return Failure(UnknownException().what(), {});
+  }
+}
+
+}  // namespace
+
+struct Win32ComputerScans::Shared {
+  std::mutex lock;
+  HWND window = nullptr;  // null once the owner is gone: answers are freed, never posted
+  bool wakeUpPosted = false;
+  std::vector<Answer> answers;
+  StopFlag stop = std::make_shared<std::atomic<bool>>(false);  // of the scans started since the last AbandonAll
+
+  // From a worker: one message wakes the window's thread for every answer gathered until it runs.
+  // An answer not taken is freed with the argument, once the lock is let go.
+  void Deliver(Answer answer, const std::atomic<bool>& abandoned) noexcept {
+    const std::lock_guard<std::mutex> locked(lock);
+    if (!window || abandoned) return;
+    try {
+      answers.push_back(std::move(answer));
+    } catch (...) {
+      return;  // no memory for it: the scan goes on as if the computer never answered
+    }
+    if (!wakeUpPosted) wakeUpPosted = ::PostMessageW(window, kScansAnswered, 0, 0) != FALSE;
+  }
+};
+
+namespace {
+
+void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, StopFlag stop, std::uint64_t ticket,
+                  std::string computer, std::string user, std::string password, WorkerCount) noexcept {
+  TComputerScan scan = ScanInApartment(computer, user, password, *stop);
+  shared->Deliver({ticket, std::move(scan)}, *stop);
+}
+
+}  // namespace
+
+class Win32ComputerScans::AnswerWindow : public Win32Window {
+ public:
+  explicit AnswerWindow(Win32ComputerScans& owner) : owner_(owner) {
+    WNDCLASSEXW cls{};
+    cls.hInstance = ::GetModuleHandleW(nullptr);
+    cls.lpszClassName = kClassName;
+    RegisterWindowClass(cls);
+    ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
+    if (!window_) ThrowLastError("CreateWindowExW");
+  }
+  AnswerWindow(const AnswerWindow&) = delete;
+  AnswerWindow& operator=(const AnswerWindow&) = delete;
+  ~AnswerWindow() override {
+    if (window_) ::DestroyWindow(window_);
+  }
+
+ private:
+  static constexpr const wchar_t* kClassName = L"OrvelScanAnswers";
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != kScansAnswered) return Default(message, wParam, lParam);
+    owner_.TakeAnswers();
+    return 0;
+  }
+  void Escaped(const std::exception& failure) noexcept override {
+    ReportEscapedError(owner_.application_, failure);
+  }
+
+  Win32ComputerScans& owner_;
+};
+
+Win32ComputerScans::Win32ComputerScans(Win32Application& application)
+    : application_(application), shared_(std::make_shared<Shared>()), window_(std::make_unique<AnswerWindow>(*this)) {
+  shared_->window = window_->Window();
+}
+
+Win32ComputerScans::~Win32ComputerScans() {
+  AbandonAll();
+  const std::lock_guard<std::mutex> locked(shared_->lock);
+  shared_->window = nullptr;
+}
+
+void Win32ComputerScans::Start(std::size_t index, const std::string& computer, const std::string& user,
+                               const std::string& password, TDone done) {
+  const std::uint64_t ticket = ++lastTicket_;
+  StopFlag stop;
+  {
+    const std::lock_guard<std::mutex> locked(shared_->lock);
+    stop = shared_->stop;
+  }
+  waiting_.emplace(ticket, Waiting{index, std::move(done)});
+  try {
+    std::thread(ScanOnWorker, shared_, stop, ticket, computer, user, password, WorkerCount()).detach();
+  } catch (const std::system_error& failure) {
+    // No thread for it: the computer fails at its first step, answered from the queue as every other.
+    shared_->Deliver({ticket, Failure(failure.what(), "1")}, *stop);
+  }
+}
+
+void Win32ComputerScans::AbandonAll() {
+  waiting_.clear();
+  StopFlag fresh = std::make_shared<std::atomic<bool>>(false);
+  std::vector<Answer> dropped;  // freed after the lock is let go
+  const std::lock_guard<std::mutex> locked(shared_->lock);
+  shared_->stop->store(true);
+  shared_->stop = std::move(fresh);
+  dropped.swap(shared_->answers);
+}
+
+void Win32ComputerScans::TakeAnswers() {
+  std::vector<Answer> batch;
+  {
+    const std::lock_guard<std::mutex> locked(shared_->lock);
+    batch.swap(shared_->answers);
+    shared_->wakeUpPosted = false;
+  }
+  // Each answer is looked up as it comes: one that runs may abandon the rest, or start more.
+  for (Answer& answer : batch) {
+    if (!application_.MainWindow()) {
+      // The window is gone: nothing it started may run any more.
+      AbandonAll();
+      return;
+    }
+    const auto found = waiting_.find(answer.ticket);
+    if (found == waiting_.end()) continue;
+    const Waiting waiting = std::move(found->second);
+    waiting_.erase(found);
+    FireEvent(application_, waiting.done, waiting.index, std::move(answer.scan));
+  }
+}
+
+std::size_t Win32ComputerScans::RunningWorkers() noexcept { return runningWorkers.load(); }
+
+}  // namespace orvel
