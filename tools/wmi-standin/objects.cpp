@@ -234,7 +234,8 @@ class WbemObject final : public ComObject<ObjectStub> {
     auto result = std::make_shared<ProcessTable>();
     result->columns = {L"ReturnValue"};
     result->rows.push_back({Value::I4(Terminate())});
-    *outParameters = (new WbemObject(Owner{owner_.connection, owner_.scenario, std::move(result), 0, owner_.process, true}))->Detach();
+    const Owner answer{owner_.connection, owner_.scenario, std::move(result), 0, owner_.process, true};
+    *outParameters = (new WbemObject(answer))->Detach();
     return S_OK;
   }
 
@@ -449,14 +450,16 @@ class Security final : public ComObject<SecurityStub> {
 
   STDMETHODIMP get_ImpersonationLevel(WbemImpersonationLevelEnum* level) override {
     if (level) *level = services_->impersonation;
-    return Logged(services_->Connection(), level ? S_OK : E_POINTER, [] { return std::wstring(L"get_ImpersonationLevel"); });
+    return Logged(services_->Connection(), level ? S_OK : E_POINTER,
+                  [] { return std::wstring(L"get_ImpersonationLevel"); });
   }
   STDMETHODIMP put_ImpersonationLevel(WbemImpersonationLevelEnum level) override {
     return Logged(services_->Connection(), Guard([&] { return SetLevel(level); }),
                   [&] { return L"put_ImpersonationLevel level=" + std::to_wstring(level); });
   }
   STDMETHODIMP get_Privileges(ISWbemPrivilegeSet** privileges) override {
-    return Logged(services_->Connection(), Guard([&] { return Privileges(privileges); }), [] { return std::wstring(L"Privileges"); });
+    return Logged(services_->Connection(), Guard([&] { return Privileges(privileges); }),
+                  [] { return std::wstring(L"Privileges"); });
   }
 
  private:
