@@ -131,6 +131,8 @@ class TForm1 {
   // The running many-computer scan, or the last one; answers of an earlier generation are dropped.
   std::unique_ptr<ManyScan> FManyScan;
   std::uint64_t FManyGeneration = 0;
+  // The key of the last header sort since the list was cleared: later answers are sorted in by it.
+  std::int32_t FSortKey = 0;
   // What computers still waiting for their turn are scanned with.
   std::string FManyUser, FManyPassword;
 };

@@ -6,6 +6,7 @@
 #include "../app/language.h"
 #include "computer_list.h"
 #include "row_texts.h"
+#include "sorting.h"
 
 namespace orvel {
 namespace {
@@ -134,6 +135,7 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
 
 void TForm1::StartManyScan(std::vector<std::string> computers, const std::string& user, const std::string& password) {
   ListView1.Clear();
+  FSortKey = 0;
   if (!HasComputerColumn()) ShowComputerColumn(true);
   FScannedField = PcComboBox.Text();
   FScannedComputer.clear();
@@ -185,6 +187,8 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
   // and the scan goes on.
   try {
     FillList(ListView1, scan.Records, Services.System, &computer);
+    // A list the user sorted while computers were answering stays sorted.
+    if (FSortKey != 0) ListView1.SortItems(FSortKey, &CompareItems);
   } catch (const std::exception& failure) {
     Services.Application.ShowMessage(std::string("ListView ") + failure.what());
   }

@@ -70,6 +70,7 @@ void TForm1::ListView1ColumnClick(TObject* /*sender*/, int column) {
   const int flag = ListView1.ColumnMinWidth(column) == 0 ? 1 : 0;
   ListView1.SetColumnMinWidth(column, flag);
   const std::int32_t key = flag == 1 ? -(column + 1) : column + 1;
+  FSortKey = key;
   ListView1.SortItems(key, &CompareItems);
 }
 

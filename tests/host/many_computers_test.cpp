@@ -108,7 +108,8 @@ TEST_F(ManyComputersTest, ComputerColumnSortsByCtrlMinusAndGoesWithASingleScan) 
   EXPECT_EQ(Cells(10), (Names{"pcA", "pcB"}));
   CtrlInList('1');
   EXPECT_EQ(ListView1.lastSortKey, -1) << "each column its own direction";
-  scans.Answer("pcC", Answer({}));
+  scans.Answer("pcC", Answer({"c.exe"}));
+  EXPECT_EQ(Cells(0), (Names{"c.exe", "b.exe", "a.exe"})) << "a later answer is sorted in";
   Start(" pc1,");
   EXPECT_EQ(scans.started.size(), 3u) << "one name between separators: the single scan";
   ASSERT_GE(fakeWmi->calls.size(), 2u);
