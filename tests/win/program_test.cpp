@@ -81,16 +81,6 @@ TEST_F(ApplicationTest, BoxesOwnedByTheMainWindow) {
   }
 }
 
-TEST_F(ApplicationTest, ADelayedCallRunsOnceFromTheQueueAfterItsTime) {
-  std::vector<DWORD> runs;
-  const DWORD start = ::GetTickCount();
-  toolkit.Application().PostAfter(150, [&] { runs.push_back(::GetTickCount() - start); });
-  EXPECT_TRUE(runs.empty());
-  PumpUntil(toolkit, [] { return false; }, 500);
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_GE(runs[0], 140u) << "timer resolution allowed for";
-}
-
 // The real simple message dialog: centred on the screen although its owner stands in a corner,
 // with no icon. A timer running inside the box's modal loop reads it and presses OK.
 struct SeenBox {
