@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -134,6 +135,18 @@ std::vector<HWND> Dialogs(DWORD processId) {
   return state.found;
 }
 
+DWORD ThreadCount(DWORD processId) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  DWORD count = 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == processId;
+  CloseHandle(snapshot);
+  return count;
+}
+
 Program::Program(const std::string& arguments, std::vector<std::pair<std::string, std::string>> environment,
                  int showCommand) {
   const std::string exe = WindowsPath(ORVEL_EXE_UNIX_PATH);
@@ -158,6 +171,12 @@ Program::~Program() {
 }
 
 bool Program::Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD Program::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(info_.hProcess, &code);
+  return code;
+}
 
 HWND Program::MainWindow(std::chrono::milliseconds timeout) {
   if (main_ && IsWindow(main_)) return main_;

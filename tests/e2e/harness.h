@@ -49,6 +49,7 @@ class Program {
 
   DWORD Id() const { return info_.dwProcessId; }
   bool Running() const;
+  DWORD ExitCode() const;  // STILL_ACTIVE while running
   // The main window, once shown (waits for it).
   HWND MainWindow(std::chrono::milliseconds timeout = 90s);
   // Visible top-level dialogs (#32770) of the program, e.g. message boxes.
@@ -64,6 +65,8 @@ class Program {
 HWND FindMainWindow(DWORD processId, std::chrono::milliseconds timeout);
 // A process's visible top-level dialogs (#32770), e.g. message boxes.
 std::vector<HWND> Dialogs(DWORD processId);
+// The threads a process has now.
+DWORD ThreadCount(DWORD processId);
 
 std::string Text(HWND window);  // the window's text, read as Unicode
 std::string ClassName(HWND window);
