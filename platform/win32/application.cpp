@@ -69,12 +69,7 @@ class CentringHookScope {
 class Win32Application::CallWindow : public Win32Window {
  public:
   explicit CallWindow(Win32Application& application) : application_(application) {
-    WNDCLASSEXW cls{};
-    cls.hInstance = ::GetModuleHandleW(nullptr);
-    cls.lpszClassName = kClassName;
-    RegisterWindowClass(cls);
-    ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
-    if (!window_) ThrowLastError("CreateWindowExW");
+    CreateMessageOnly(kClassName);
   }
   CallWindow(const CallWindow&) = delete;
   CallWindow& operator=(const CallWindow&) = delete;

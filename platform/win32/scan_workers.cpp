@@ -124,12 +124,7 @@ void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, StopFlag s
 class Win32ComputerScans::AnswerWindow : public Win32Window {
  public:
   explicit AnswerWindow(Win32ComputerScans& owner) : owner_(owner) {
-    WNDCLASSEXW cls{};
-    cls.hInstance = ::GetModuleHandleW(nullptr);
-    cls.lpszClassName = kClassName;
-    RegisterWindowClass(cls);
-    ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
-    if (!window_) ThrowLastError("CreateWindowExW");
+    CreateMessageOnly(kClassName);
   }
   AnswerWindow(const AnswerWindow&) = delete;
   AnswerWindow& operator=(const AnswerWindow&) = delete;

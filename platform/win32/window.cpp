@@ -16,6 +16,15 @@ void Win32Window::RegisterWindowClass(WNDCLASSEXW cls) {
   if (!::RegisterClassExW(&cls)) ThrowLastError(win32::Utf8(cls.lpszClassName).c_str());
 }
 
+void Win32Window::CreateMessageOnly(const wchar_t* className) {
+  WNDCLASSEXW cls{};
+  cls.hInstance = ::GetModuleHandleW(nullptr);
+  cls.lpszClassName = className;
+  RegisterWindowClass(cls);
+  ::CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, CreationParameter());
+  if (!window_) ThrowLastError("CreateWindowExW");
+}
+
 void Win32Window::Subclass(HWND window) {
   window_ = window;
   ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

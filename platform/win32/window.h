@@ -22,6 +22,9 @@ class Win32Window {
   // object as the creation parameter (CreationParameter()).
   static void RegisterWindowClass(WNDCLASSEXW cls);
   void* CreationParameter() noexcept { return this; }
+  // Creates this object's window as a message-only one (HWND_MESSAGE) of a class of its own: a
+  // receiver of messages posted to the thread, from the constructor of the class that handles them.
+  void CreateMessageOnly(const wchar_t* className);
   // Routes the messages of an existing window here; what Default() gets reaches its old procedure.
   void Subclass(HWND window);
 
