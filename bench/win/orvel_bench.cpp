@@ -1,6 +1,7 @@
 // orvel_bench.exe: what a user waits for, Orvelkit.exe from its start to a filled list against a bare
-// program doing the same work; then, for information, the scan, the list fill and the sort measured
-// in process against their floor. Under Wine, with the WMI stand-in serving generated processes.
+// program doing the same work; the scan of many computers against its goals; then, for information, the
+// scan, the list fill and the sort measured in process against their floor. Under Wine, with the WMI
+// stand-in serving generated processes.
 #include "bench_window.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 
 #include "app/form_definition.h"
 #include "end_to_end.h"
+#include "many_bench.h"
 #include "measure.h"
 #include "size_bench.h"
 #include "start_probe.h"
@@ -55,6 +57,12 @@ class Scenarios {
   std::string For(int rows) const {
     const fs::path file = folder_ / ("generate-" + std::to_string(rows) + ".txt");
     if (!fs::exists(file)) std::ofstream(file, std::ios::binary) << "generate " << rows << " 1\n";
+    return file.string();
+  }
+
+  std::string Write(const std::string& name, const std::string& text) const {
+    const fs::path file = folder_ / name;
+    std::ofstream(file, std::ios::binary) << text;
     return file.string();
   }
 
@@ -301,16 +309,29 @@ std::vector<SizeResult> MeasureInProcess(const Scenarios& scenarios) {
   return results;
 }
 
-int Run(bool endToEndOnly) {
+// The start rows only, the many-computer rows only, or everything.
+int Run(bool endToEndOnly, bool manyOnly) {
   const Scenarios scenarios;
-  // End to end first, while no window of this process is about.
-  const std::vector<EndToEndResult> endToEnd = MeasureAllEndToEnd(scenarios);
+  // Started programs first, while no window of this process is about.
+  const std::vector<EndToEndResult> endToEnd =
+      manyOnly ? std::vector<EndToEndResult>() : MeasureAllEndToEnd(scenarios);
   const std::string loadAfterEndToEnd = LoadAverage();
-  const std::vector<SizeResult> inProcess = endToEndOnly ? std::vector<SizeResult>() : MeasureInProcess(scenarios);
+  ManyResult many;
+  if (!endToEndOnly)
+    many = MeasureMany(Program(ORVEL_BENCH_ORVELKIT),
+                       [&](const std::string& name, const std::string& text) { return scenarios.Write(name, text); });
+  const std::string loadAfterMany = LoadAverage();
+  const bool inProcessToo = !endToEndOnly && !manyOnly;
+  const std::vector<SizeResult> inProcess = inProcessToo ? MeasureInProcess(scenarios) : std::vector<SizeResult>();
   std::printf("Orvel benchmark: %d-bit build, Wine %s, WMI stand-in \"generate N 1\"\n",
               static_cast<int>(sizeof(void*) * 8), WineVersion().c_str());
-  const bool met = PrintEndToEnd(endToEnd, loadAfterEndToEnd);
-  if (!endToEndOnly) PrintInProcess(inProcess);
+  bool met = manyOnly || PrintEndToEnd(endToEnd, loadAfterEndToEnd);
+  if (!endToEndOnly) {
+    met = PrintMany(many) && met;
+    if (!loadAfterMany.empty())
+      std::printf("Load average when the last of these scans ended: %s\n", loadAfterMany.c_str());
+  }
+  if (inProcessToo) PrintInProcess(inProcess);
   return met ? 0 : 1;
 }
 
@@ -324,7 +345,7 @@ int main(int argc, char** argv) {
       return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
     };
     orvel::bench::SetVerbose(given("--verbose"));
-    return orvel::bench::Run(given("--end-to-end"));
+    return orvel::bench::Run(given("--end-to-end"), given("--many"));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "orvel_bench: %s\n", error.what());
     return 2;

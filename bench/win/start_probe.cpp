@@ -17,64 +17,19 @@ constexpr UINT kAnswerTimeoutMs = 5000;
 constexpr DWORD kSettleMs = 200;
 constexpr DWORD kWindowPollMs = 5;
 
-// The process started here, ended by its handle when this goes.
-class StartedProcess {
- public:
-  StartedProcess(const std::string& program, const std::string& scenario) {
-    std::string commandLine = "\"" + program + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    // The child inherits this environment: the scenario and no call log.
-    ::SetEnvironmentVariableA("ORVEL_WMI_SCENARIO", scenario.c_str());
-    ::SetEnvironmentVariableA("ORVEL_WMI_LOG", nullptr);
-    if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info_))
-      throw std::runtime_error("cannot start " + program + ": error " + std::to_string(::GetLastError()));
-  }
-  StartedProcess(const StartedProcess&) = delete;
-  StartedProcess& operator=(const StartedProcess&) = delete;
-  ~StartedProcess() {
-    // Not closed through its window: without a window manager Wine waits 2 s for the window to unmap.
-    ::TerminateProcess(info_.hProcess, 0);
-    ::WaitForSingleObject(info_.hProcess, kEndTimeoutMs);
-    ::CloseHandle(info_.hThread);
-    ::CloseHandle(info_.hProcess);
-  }
-
-  HANDLE Handle() const noexcept { return info_.hProcess; }
-  bool Ended() const noexcept { return ::WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }
-
-  // The process's list view, once its main window exists.
-  HWND List() {
-    Search search{info_.dwProcessId, nullptr};
-    ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
-    return search.list;
-  }
-
- private:
-  struct Search {
-    DWORD processId;
-    HWND list;
-  };
-
-  // Any program's main window: a top-level window of the process with a list view among its children.
-  static BOOL CALLBACK Visit(HWND window, LPARAM data) {
-    auto& search = *reinterpret_cast<Search*>(data);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId) return TRUE;
-    search.list = ::FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
-    return search.list ? FALSE : TRUE;
-  }
-
-  PROCESS_INFORMATION info_{};
+// Any program's main window: a top-level window of the process with a list view among its children.
+struct Search {
+  DWORD processId;
+  HWND list;
 };
 
-// The list's row count; the program answers once its window thread takes messages again.
-int RowCount(HWND list) {
-  DWORD_PTR count = 0;
-  if (!::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &count)) return -1;
-  return static_cast<int>(count);
+BOOL CALLBACK Visit(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<Search*>(data);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != search.processId) return TRUE;
+  search.list = ::FindWindowExA(window, nullptr, WC_LISTVIEWA, nullptr);
+  return search.list ? FALSE : TRUE;
 }
 
 double WorkingSetMiB(HANDLE process) {
@@ -84,7 +39,41 @@ double WorkingSetMiB(HANDLE process) {
   return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
-// Every text of the list, row by row: the item is asked for in a block of the program's own memory.
+}  // namespace
+
+StartedProcess::StartedProcess(const std::string& program, const std::string& scenario) {
+  std::string commandLine = "\"" + program + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  // The child inherits this environment: the scenario and no call log.
+  ::SetEnvironmentVariableA("ORVEL_WMI_SCENARIO", scenario.c_str());
+  ::SetEnvironmentVariableA("ORVEL_WMI_LOG", nullptr);
+  if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
+    throw std::runtime_error("cannot start " + program + ": error " + std::to_string(::GetLastError()));
+}
+
+StartedProcess::~StartedProcess() {
+  // Not closed through its window: without a window manager Wine waits 2 s for the window to unmap.
+  ::TerminateProcess(info_.hProcess, 0);
+  ::WaitForSingleObject(info_.hProcess, kEndTimeoutMs);
+  ::CloseHandle(info_.hThread);
+  ::CloseHandle(info_.hProcess);
+}
+
+HWND StartedProcess::List() {
+  Search search{info_.dwProcessId, nullptr};
+  ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
+  return search.list;
+}
+
+int RowCount(HWND list) {
+  DWORD_PTR count = 0;
+  if (!::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &count)) return -1;
+  return static_cast<int>(count);
+}
+
+// The item is asked for in a block of the program's own memory.
 std::vector<std::string> ListTexts(HANDLE process, HWND list, int rows) {
   const auto header = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
   const auto columns = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
@@ -115,8 +104,6 @@ std::vector<std::string> ListTexts(HANDLE process, HWND list, int rows) {
   ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   return texts;
 }
-
-}  // namespace
 
 StartResult MeasureStart(const std::string& program, const std::string& scenario, int rows,
                          std::vector<std::string>* texts) {
