@@ -158,13 +158,12 @@ class FakeListView : public FakeControl<TListView> {
     Log("column" + std::to_string(column) + "=" + caption);
   }
   std::string ColumnCaption(int column) const override { return captions.at(static_cast<std::size_t>(column)); }
-  void InsertColumn(int column, const std::string& caption, int width, bool alignRight) override {
+  void InsertColumn(int column, const std::string& caption, int width, bool) override {
     const auto at = static_cast<std::size_t>(column);
     if (at > captions.size()) throw std::out_of_range("column beyond the end");
     captions.insert(captions.begin() + column, caption);
     widths.insert(widths.begin() + column, width);
     minWidths.insert(minWidths.begin() + column, 0);
-    Log("insert-column" + std::to_string(column) + "=" + caption + (alignRight ? " right" : " left"));
   }
   void DeleteColumn(int column) override {
     const auto at = static_cast<std::size_t>(column);
@@ -174,7 +173,6 @@ class FakeListView : public FakeControl<TListView> {
     // Its cells go with it, as a real list drops the sub-item of every row.
     for (TListRow& row : rows_)
       if (at >= 1 && row.SubItems.size() >= at) row.SubItems.erase(row.SubItems.begin() + (column - 1));
-    Log("delete-column" + std::to_string(column));
   }
   int ColumnWidth(int column) const override { return widths.at(static_cast<std::size_t>(column)); }
   void SetColumnMinWidth(int column, int minWidth) override { minWidths.at(static_cast<std::size_t>(column)) = minWidth; }
@@ -345,7 +343,6 @@ class FakeSystem : public ISystem {
     shellCalls.push_back({owner, verb ? std::optional<std::string>(verb) : std::nullopt, file, show});
   }
   std::optional<std::string> ReadFile(const std::string& path) override {
-    readPaths.push_back(path);
     const auto found = files.find(path);
     return found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
   }
@@ -367,7 +364,6 @@ class FakeSystem : public ISystem {
   std::string timeSeparator = ":";
   std::vector<ShellCall> shellCalls;
   std::map<std::string, std::string> files;  // what ReadFile finds by path; any other path is unreadable
-  std::vector<std::string> readPaths;
 
  private:
   // As the API: fails when the text's UTF-16 units and their NUL do not fit the given size.
