@@ -126,15 +126,13 @@ class TForm1 {
   std::string FScannedComputer;
   std::string FScannedField;
   std::string FScannedUser;
-  // The computers of the last many-computer scan, as listed; empty after a single scan.
-  std::vector<std::string> FScannedComputers;
   // The running many-computer scan, or the last one; answers of an earlier generation are dropped.
   std::unique_ptr<ManyScan> FManyScan;
   std::uint64_t FManyGeneration = 0;
   // The key of the last header sort since the list was cleared: later answers are sorted in by it.
   std::int32_t FSortKey = 0;
-  // What computers still waiting for their turn are scanned with.
-  std::string FManyUser, FManyPassword;
+  // What computers still waiting for their turn are scanned with, besides the scan's user.
+  std::string FManyPassword;
 };
 
 std::string LocalComputerName(ISystem& system);

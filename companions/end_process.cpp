@@ -67,11 +67,12 @@ void TForm1::EndProcessClick(TObject* sender) {
   const std::string processId(row->Cell(kProcessIdColumn));
   const std::string title = Services.Application.Title();
   TApplication& application = Services.Application;
-  // A row of a many-computer scan names its own computer; it must be one that scan covered.
-  const bool ownComputer = HasComputerColumn();
+  // A row of a many-computer scan (the last scan, as the column shows) names its own computer; it must
+  // be one that scan covered.
+  const bool ownComputer = HasComputerColumn() && FManyScan;
   const std::string rowComputer = ownComputer ? std::string(row->Cell(kComputerColumn)) : FScannedComputer;
   const bool scanned =
-      ownComputer ? std::any_of(FScannedComputers.begin(), FScannedComputers.end(),
+      ownComputer ? std::any_of(FManyScan->Computers().begin(), FManyScan->Computers().end(),
                                 [&](const std::string& c) { return Services.System.SameTextIgnoringCase(c, rowComputer); })
                   : Services.System.SameTextIgnoringCase(PcComboBox.Text(), FScannedField);
   // The scan connected to the local computer when no name was given; the texts name it.

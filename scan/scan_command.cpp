@@ -111,7 +111,6 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
   }
   TPIArray records;
   ListView1.Clear();
-  FScannedComputers.clear();
   if (HasComputerColumn()) ShowComputerColumn(false);
   // Outside the guarded steps, so the idle state returns after the failure message, and also when
   // showing the message fails or a failure of another kind escapes.
@@ -140,8 +139,6 @@ void TForm1::StartManyScan(std::vector<std::string> computers, const std::string
   FScannedField = PcComboBox.Text();
   FScannedComputer.clear();
   FScannedUser = user;
-  FScannedComputers = computers;
-  FManyUser = user;
   FManyPassword = password;
   FManyScan = std::make_unique<ManyScan>(std::move(computers));
   const std::uint64_t generation = ++FManyGeneration;
@@ -162,7 +159,7 @@ void TForm1::StartWaitingComputers() {
   for (std::vector<std::size_t> started = FManyScan->StartNext(); !started.empty(); started = FManyScan->StartNext()) {
     for (const std::size_t index : started) {
       try {
-        Services.Scans.Start(index, FManyScan->Computers()[index], FManyUser, FManyPassword,
+        Services.Scans.Start(index, FManyScan->Computers()[index], FScannedUser, FManyPassword,
                              [this, generation](std::size_t answered, TComputerScan scan) {
                                ComputerAnswered(generation, answered, std::move(scan));
                              });
@@ -217,7 +214,7 @@ void TForm1::EndManyScan() {
   FManyPassword.clear();
   ShowIdle(Animate1, StartButton);
   ShowManyScanStatus(false);
-  if (FManyScan->Done() > 0 && UserComboBox.FindStringExact(FManyUser) < 0) UserComboBox.AddItem(FManyUser);
+  if (FManyScan->Done() > 0 && UserComboBox.FindStringExact(FScannedUser) < 0) UserComboBox.AddItem(FScannedUser);
   const std::string summary = FManyScan->FailureSummary(ManyTexts());
   if (!summary.empty()) Services.Application.MessageBox(summary, Form.Caption(), kErrorBoxFlags);
 }
@@ -232,8 +229,7 @@ void TForm1::AbandonManyScan() {
 void TForm1::FormKeyDown(TObject* /*sender*/, std::uint16_t& key, TShiftState /*shift*/) {
   if (key != kEscape || !ManyScanBusy()) return;
   key = 0;
-  Services.Scans.AbandonAll();
-  FManyScan->Stop();
+  AbandonManyScan();
   EndManyScan();
 }
 

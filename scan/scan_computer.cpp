@@ -10,7 +10,6 @@
 namespace orvel {
 namespace {
 
-
 constexpr std::int32_t kUseAmendedQualifiers = 0x20000;
 
 // How far the scan got: shown after "Code: " when a step fails.

@@ -14,7 +14,7 @@ constexpr std::uint32_t kErrorBoxFlags = 0x10;  // MB_ICONERROR | MB_OK
 
 }  // namespace
 
-// The text of the single scan's error box; a many-computer scan lists the same for each failed computer.
+// The text of the single scan's error box.
 std::string TForm1::ScanFailureText(const TComputerScan& scan) const {
   return Text(txtErrorHeading) + ("\r" + scan.Message) + "\rCode: " + scan.Stage + "\r\r" +
          FormatWithArgument(Text(txtErrorHint), scan.Message);
