@@ -51,10 +51,18 @@ class ActiveSortScope {
 };
 
 // A cell's text as UTF-16 into a buffer kept for the whole row: a full list converts 100 000 texts.
-wchar_t* WideInto(std::wstring& buffer, std::string_view text) {
-  buffer.clear();
-  for (utf::Utf16Units units(text); !units.Done();) buffer += static_cast<wchar_t>(units.Next());
-  return buffer.data();
+using win32::WideInto;
+
+// LVM_INSERTCOLUMNW of one column at the density's width; the index the list gave it (-1: refused).
+LRESULT InsertListColumn(HWND list, int index, const std::string& caption, int width, bool alignRight, int dpi) {
+  std::wstring text = win32::Wide(caption);
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
+  column.cx = Scaled(width, dpi);
+  column.pszText = text.data();
+  column.iSubItem = index;
+  return Send(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
 bool IsDividerNotification(UINT code) {
@@ -73,14 +81,7 @@ void Win32ListView::Create(const ControlCreation& c) {
   Send(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   int index = 0;
   for (const ColumnDef& def : c.def.columns) {
-    std::wstring caption = win32::Wide(def.caption);
-    LVCOLUMNW column{};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = def.alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = Scaled(def.width, c.dpi);
-    column.pszText = caption.data();
-    column.iSubItem = index;
-    Send(window_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    InsertListColumn(window_, index, def.caption, def.width, def.alignRight, c.dpi);
     ++index;
   }
   minWidths_.assign(static_cast<std::size_t>(index), 0);
@@ -151,17 +152,8 @@ int Win32ListView::ColumnMinWidth(int column) const { return minWidths_.at(stati
 
 void Win32ListView::InsertColumn(int column, const std::string& caption, int width, bool alignRight) {
   if (column < 1 || column > ColumnCount()) throw std::out_of_range("list column index");
-  if (window_) {
-    std::wstring text = win32::Wide(caption);
-    LVCOLUMNW data{};
-    data.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    data.fmt = alignRight ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    data.cx = Scaled(width, dpi_);
-    data.pszText = text.data();
-    data.iSubItem = column;
-    if (Send(window_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&data)) != column)
-      throw std::runtime_error("The list refused another column");
-  }
+  if (window_ && InsertListColumn(window_, column, caption, width, alignRight, dpi_) != column)
+    throw std::runtime_error("The list refused another column");
   minWidths_.insert(minWidths_.begin() + column, 0);
   const auto sub = static_cast<std::size_t>(column) - 1;
   for (TListRow& row : rows_)

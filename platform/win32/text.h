@@ -13,10 +13,17 @@ namespace orvel::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wchar_t holds UTF-16 code units");
 
+// Into a buffer the caller keeps across many texts (a list's cells); the buffer's terminated text.
+inline wchar_t* WideInto(std::wstring& buffer, std::string_view utf8) {
+  buffer.clear();
+  for (utf::Utf16Units units(utf8); !units.Done();) buffer += static_cast<wchar_t>(units.Next());
+  return buffer.data();
+}
+
 inline std::wstring Wide(std::string_view utf8) {
   std::wstring result;
   result.reserve(utf8.size());
-  for (utf::Utf16Units units(utf8); !units.Done();) result += static_cast<wchar_t>(units.Next());
+  WideInto(result, utf8);
   return result;
 }
 
