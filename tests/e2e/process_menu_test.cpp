@@ -132,8 +132,8 @@ TEST_F(ProcessMenuTest, CtrlCCopiesTheRowAndCopyAllEveryRowUnderTheCaptions) {
   Screenshot(window->main, "process-menu-copied");
 }
 
-// Names and folders in any script reach the list and the web search unchanged.
-TEST_F(ProcessMenuTest, NamesInAnyScriptAreShownAndLookedUpUnchanged) {
+// Names and folders in any script reach the list, the clipboard and the web search unchanged.
+TEST_F(ProcessMenuTest, NamesInAnyScriptAreShownCopiedAndLookedUpUnchanged) {
   const std::vector<Process> processes = {
       {"System", "", 4, 0, 0, 120, 8, 1048576, 2500, 10, 20},
       {"\u0141ukasz.exe", "C:\\Users\\\u0141ukasz\\\u0141ukasz.exe", 1500, 4, 1, 35, 8, 52428800, 1200, 40, 5},
@@ -149,6 +149,14 @@ TEST_F(ProcessMenuTest, NamesInAnyScriptAreShownAndLookedUpUnchanged) {
   for (const Process& p : processes) rows.push_back(RowAfter(p));
   EXPECT_EQ(ListRows(window->list), rows);
   Screenshot(window->main, "names-in-any-script");
+
+  EmptyTheClipboard();
+  Choose('A');
+  ASSERT_TRUE(WaitFor([] { return !ClipboardText().empty(); }, 30s));
+  std::string all = Joined({"Process", "Folder", "Process ID", "Parent PID", "RAM", "CPU Time", "Handles", "Session",
+                            "Threads", "Priority"});
+  for (const auto& row : rows) all += Joined(row);
+  EXPECT_EQ(ClipboardText(), all);
 
   SelectRow(3);
   Choose('L');
