@@ -497,6 +497,15 @@ std::shared_ptr<EndedProcesses> EndedProcessesOf(const std::wstring& path, const
 std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path) {
   const std::string name = Narrow(path);
   const std::string text = ReadScenarioFile(path, name);
+  // Every locator reads the file, but a file unchanged since the last read is parsed once: the workers
+  // of a many-computer scan would otherwise each generate the processes of every computer it names.
+  static SRWLOCK lock = SRWLOCK_INIT;
+  static std::map<std::wstring, std::pair<std::string, std::shared_ptr<const Scenario>>> parsed;
+  {
+    const ExclusiveLock locked(lock);
+    const auto found = parsed.find(path);
+    if (found != parsed.end() && found->second.first == text) return found->second.second;
+  }
   std::shared_ptr<Scenario> scenario;
   try {
     scenario = std::make_shared<Scenario>(ParseScenario(text));
@@ -505,6 +514,8 @@ std::shared_ptr<const Scenario> LoadScenario(const std::wstring& path) {
   }
   scenario->ended = EndedProcessesOf(path, L"");
   scenario->path = path;
+  const ExclusiveLock locked(lock);
+  parsed[path] = {text, scenario};
   return scenario;
 }
 
