@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "../platform/computer_scans.h"
@@ -106,6 +107,7 @@ class TForm1 {
   void StartManyScan(std::vector<std::string> computers, const std::string& user, const std::string& password);
   void StartWaitingComputers();
   void ComputerAnswered(std::uint64_t generation, std::size_t index, TComputerScan scan);
+  void ListAnsweredRows(std::uint64_t generation, std::size_t rowsAtMost);
   void ManyScanTick(std::uint64_t generation);
   void ShowManyScanStatus(bool whenDue);
   void EndManyScan();
@@ -133,6 +135,10 @@ class TForm1 {
   std::int32_t FSortKey = 0;
   // What computers still waiting for their turn are scanned with, besides the scan's user.
   std::string FManyPassword;
+  // Records of computers that have answered, by computer index, not yet in the list; and whether
+  // their listing is already posted.
+  std::vector<std::pair<std::size_t, TPIArray>> FAnsweredRows;
+  bool FAnsweredRowsPosted = false;
 };
 
 std::string LocalComputerName(ISystem& system);

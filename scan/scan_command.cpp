@@ -1,3 +1,5 @@
+#include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <utility>
 
@@ -81,6 +83,8 @@ class IdleOnExit {
 constexpr std::uint32_t kErrorBoxFlags = 0x10;    // MB_ICONERROR | MB_OK
 constexpr std::uint32_t kWarningBoxFlags = 0x30;  // MB_ICONWARNING | MB_OK
 constexpr std::uint16_t kEscape = 27;
+// Rows of answered computers listed from one message: the window answers again within tens of milliseconds.
+constexpr std::size_t kRowsPerListing = 1000;
 
 }  // namespace
 
@@ -111,6 +115,8 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
   }
   TPIArray records;
   ListView1.Clear();
+  FAnsweredRows.clear();
+  FAnsweredRowsPosted = false;
   if (HasComputerColumn()) ShowComputerColumn(false);
   // Outside the guarded steps, so the idle state returns after the failure message, and also when
   // showing the message fails or a failure of another kind escapes.
@@ -134,6 +140,8 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
 
 void TForm1::StartManyScan(std::vector<std::string> computers, const std::string& user, const std::string& password) {
   ListView1.Clear();
+  FAnsweredRows.clear();
+  FAnsweredRowsPosted = false;
   FSortKey = 0;
   if (!HasComputerColumn()) ShowComputerColumn(true);
   FScannedField = PcComboBox.Text();
@@ -171,6 +179,8 @@ void TForm1::StartWaitingComputers() {
 }
 
 // A computer's rows are added together, with its name as listed; a failure keeps what came before it.
+// They are listed from a message of their own, so the answers taken from one wake-up cost one update
+// of the list and one sort, and the window answers between updates.
 void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComputerScan scan) {
   if (generation != FManyGeneration || !FManyScan) return;
   // A system message's closing line break would part it from its stage.
@@ -179,15 +189,10 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
   const bool taken = scan.Failed ? FManyScan->Failed(index, scan.Records, scan.Message + " (Code: " + scan.Stage + ")")
                                  : FManyScan->Answered(index, scan.Records);
   if (!taken) return;
-  const std::string& computer = FManyScan->Computers()[index];
-  // Called from the message queue: a list that takes no more rows is reported as the single scan does,
-  // and the scan goes on.
-  try {
-    FillList(ListView1, scan.Records, Services.System, &computer);
-    // A list the user sorted while computers were answering stays sorted.
-    if (FSortKey != 0) ListView1.SortItems(FSortKey, &CompareItems);
-  } catch (const std::exception& failure) {
-    Services.Application.ShowMessage(std::string("ListView ") + failure.what());
+  if (!scan.Records.empty()) FAnsweredRows.emplace_back(index, std::move(scan.Records));
+  if (!FAnsweredRowsPosted && !FAnsweredRows.empty()) {
+    FAnsweredRowsPosted = true;
+    Services.Application.Post([this, generation] { ListAnsweredRows(generation, kRowsPerListing); });
   }
   StartWaitingComputers();
   if (!FManyScan->Busy()) {
@@ -195,6 +200,40 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
     return;
   }
   ShowManyScanStatus(true);
+}
+
+// Whole computers, until rowsAtMost rows are listed; the rest from a message of their own.
+void TForm1::ListAnsweredRows(std::uint64_t generation, std::size_t rowsAtMost) {
+  if (generation != FManyGeneration) return;
+  FAnsweredRowsPosted = false;
+  if (FAnsweredRows.empty()) return;
+  std::size_t computers = 0;
+  // Called from the message queue: a list that takes no more rows is reported as the single scan does,
+  // and the scan goes on.
+  try {
+    ListView1.BeginUpdate();
+    try {
+      for (std::size_t rows = 0; computers < FAnsweredRows.size() && rows < rowsAtMost; ++computers) {
+        const auto& [index, records] = FAnsweredRows[computers];
+        FillList(ListView1, records, Services.System, &FManyScan->Computers()[index]);
+        rows += records.size();
+      }
+      // A list the user sorted while computers were answering stays sorted; once, after the last slice.
+      if (FSortKey != 0 && computers == FAnsweredRows.size()) ListView1.SortItems(FSortKey, &CompareItems);
+    } catch (...) {
+      ListView1.EndUpdate();
+      throw;
+    }
+    ListView1.EndUpdate();
+  } catch (const std::exception& failure) {
+    FAnsweredRows.clear();
+    Services.Application.ShowMessage(std::string("ListView ") + failure.what());
+    return;
+  }
+  FAnsweredRows.erase(FAnsweredRows.begin(), FAnsweredRows.begin() + static_cast<std::ptrdiff_t>(computers));
+  if (FAnsweredRows.empty()) return;
+  FAnsweredRowsPosted = true;
+  Services.Application.Post([this, generation, rowsAtMost] { ListAnsweredRows(generation, rowsAtMost); });
 }
 
 // While busy a change held back by the rate limit shows at the next tick.
@@ -212,6 +251,8 @@ void TForm1::ShowManyScanStatus(bool whenDue) {
 // The end text, the idle window, the user history and one box of every failure.
 void TForm1::EndManyScan() {
   FManyPassword.clear();
+  // Every answer taken is listed before the scan reads as ended.
+  ListAnsweredRows(FManyGeneration, SIZE_MAX);
   ShowIdle(Animate1, StartButton);
   ShowManyScanStatus(false);
   if (FManyScan->Done() > 0 && UserComboBox.FindStringExact(FScannedUser) < 0) UserComboBox.AddItem(FScannedUser);

@@ -55,7 +55,9 @@ TEST_F(ManyComputersTest, AnswersInAnyOrderFillTheListStatusAndOneSummary) {
   System.tickCount += 50;
   Application.RunDelayed();
   EXPECT_EQ(StatusBar.SimpleText(), "Scanning 3 computers: 1 done, 1 failed, 3 processes") << "the tick shows it";
-  EXPECT_EQ(Cells(0), (Names{"c1.exe", "c2.exe", "a1.exe"}));
+  EXPECT_EQ(Application.posted.size(), 1u);
+  Application.RunPosted();
+  EXPECT_EQ(Cells(0), (Names{"c1.exe", "c2.exe", "a1.exe"})) << "both answers listed from one message";
   EXPECT_TRUE(Application.boxes.empty()) << "no box per computer";
   EXPECT_TRUE(scans.Answer("pcB", Answer({})));
   EXPECT_EQ(StatusBar.SimpleText(), "3 processes on 2 computers, 1 failed");
@@ -95,6 +97,7 @@ TEST_F(ManyComputersTest, ComputerColumnSortsByCtrlMinusAndGoesWithASingleScan) 
   Start("pcB pcA pcC");
   scans.Answer("pcB", Answer({"b.exe"}));
   scans.Answer("pcA", Answer({"a.exe"}));
+  Application.RunPosted();
   EXPECT_EQ(CtrlInList(0xBD), 0xBD);
   EXPECT_EQ(Cells(10), (Names{"pcB", "pcA"})) << "descending first, while pcC still answers";
   CtrlInList(0x6D);
