@@ -3,8 +3,10 @@
 #include <objbase.h>
 
 #include <atomic>
+#include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -90,12 +92,21 @@ TComputerScan ScanInApartment(const std::string& computer, const std::string& us
 
 }  // namespace
 
+// A computer to scan, waiting for its worker thread.
+struct Task {
+  std::uint64_t ticket;
+  StopFlag stop;
+  std::string computer, user, password;
+};
+
 struct Win32ComputerScans::Shared {
   std::mutex lock;
   HWND window = nullptr;  // null once the owner is gone: answers are freed, never posted
   bool wakeUpPosted = false;
   std::vector<Answer> answers;
   StopFlag stop = std::make_shared<std::atomic<bool>>(false);  // of the scans started since the last AbandonAll
+  std::deque<Task> unlaunched;  // for the launcher thread, which runs while this is not empty
+  bool launching = false;
 
   // From a worker: one message wakes the window's thread for every answer gathered until it runs.
   // An answer not taken is freed with the argument, once the lock is let go.
@@ -113,10 +124,35 @@ struct Win32ComputerScans::Shared {
 
 namespace {
 
-void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, StopFlag stop, std::uint64_t ticket,
-                  std::string computer, std::string user, std::string password, WorkerCount) noexcept {
-  TComputerScan scan = ScanInApartment(computer, user, password, *stop);
-  shared->Deliver({ticket, std::move(scan)}, *stop);
+void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, Task task, WorkerCount) noexcept {
+  TComputerScan scan = ScanInApartment(task.computer, task.user, task.password, *task.stop);
+  shared->Deliver({task.ticket, std::move(scan)}, *task.stop);
+}
+
+// Makes a worker thread for each task handed over, then ends when none is left. Making a thread takes
+// milliseconds under Wine, so the window's thread leaves it to this one and answers meanwhile.
+void LaunchWorkers(std::shared_ptr<Win32ComputerScans::Shared> shared, WorkerCount) noexcept {
+  for (;;) {
+    std::optional<Task> task;
+    {
+      const std::lock_guard<std::mutex> locked(shared->lock);
+      if (shared->unlaunched.empty()) {
+        shared->launching = false;
+        return;
+      }
+      task.emplace(std::move(shared->unlaunched.front()));
+      shared->unlaunched.pop_front();
+    }
+    if (*task->stop) continue;  // abandoned before its turn
+    const std::uint64_t ticket = task->ticket;
+    const StopFlag stop = task->stop;
+    try {
+      std::thread(ScanOnWorker, shared, std::move(*task), WorkerCount()).detach();
+    } catch (const std::system_error& failure) {
+      // No thread for it: the computer fails at its first step, answered from the queue as every other.
+      shared->Deliver({ticket, Failure(failure.what(), "1")}, *stop);
+    }
+  }
 }
 
 }  // namespace
@@ -161,17 +197,24 @@ Win32ComputerScans::~Win32ComputerScans() {
 void Win32ComputerScans::Start(std::size_t index, const std::string& computer, const std::string& user,
                                const std::string& password, TDone done) {
   const std::uint64_t ticket = ++lastTicket_;
-  StopFlag stop;
+  waiting_.emplace(ticket, Waiting{index, std::move(done)});
   {
     const std::lock_guard<std::mutex> locked(shared_->lock);
-    stop = shared_->stop;
+    shared_->unlaunched.push_back({ticket, shared_->stop, computer, user, password});
+    if (shared_->launching) return;
+    shared_->launching = true;
   }
-  waiting_.emplace(ticket, Waiting{index, std::move(done)});
   try {
-    std::thread(ScanOnWorker, shared_, stop, ticket, computer, user, password, WorkerCount()).detach();
+    std::thread(LaunchWorkers, shared_, WorkerCount()).detach();
   } catch (const std::system_error& failure) {
-    // No thread for it: the computer fails at its first step, answered from the queue as every other.
-    shared_->Deliver({ticket, Failure(failure.what(), "1")}, *stop);
+    // No launcher: every computer handed over fails at its first step, answered from the queue.
+    std::deque<Task> failed;
+    {
+      const std::lock_guard<std::mutex> locked(shared_->lock);
+      shared_->launching = false;
+      failed.swap(shared_->unlaunched);
+    }
+    for (const Task& task : failed) shared_->Deliver({task.ticket, Failure(failure.what(), "1")}, *task.stop);
   }
 }
 
@@ -179,10 +222,12 @@ void Win32ComputerScans::AbandonAll() {
   waiting_.clear();
   StopFlag fresh = std::make_shared<std::atomic<bool>>(false);
   std::vector<Answer> dropped;  // freed after the lock is let go
+  std::deque<Task> unlaunched;
   const std::lock_guard<std::mutex> locked(shared_->lock);
   shared_->stop->store(true);
   shared_->stop = std::move(fresh);
   dropped.swap(shared_->answers);
+  unlaunched.swap(shared_->unlaunched);
 }
 
 void Win32ComputerScans::TakeAnswers() {
