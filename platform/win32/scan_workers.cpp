@@ -3,8 +3,6 @@
 #include <objbase.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -26,10 +24,6 @@ namespace orvel {
 namespace {
 
 std::atomic<std::size_t> runningWorkers{0};
-
-// How long a worker that has answered waits for the next computer before its thread ends: the window's
-// thread starts the next one as it takes the answer.
-constexpr std::chrono::milliseconds kIdleWorkerLinger{1000};
 
 using StopFlag = std::shared_ptr<std::atomic<bool>>;
 
@@ -76,11 +70,11 @@ TComputerScan Failure(std::string message, std::string stage) {
   return scan;
 }
 
-// The whole scan of one computer on the worker's thread, in its apartment; every COM object is made
-// and released here.
-TComputerScan ScanWithOwnLocator(const std::string& computer, const std::string& user, const std::string& password,
-                                 const std::atomic<bool>& stop) noexcept {
+// The whole scan of one computer on the worker's thread; every COM object is made and released here.
+TComputerScan ScanInApartment(const std::string& computer, const std::string& user, const std::string& password,
+                              const std::atomic<bool>& stop) noexcept {
   try {
+    const MultithreadedApartment apartment;
     std::unique_ptr<IWmiLocator> locator;
     try {
       locator = Win32Wmi().CreateLocator();
@@ -98,7 +92,7 @@ TComputerScan ScanWithOwnLocator(const std::string& computer, const std::string&
 
 }  // namespace
 
-// A computer to scan, waiting for a worker thread.
+// A computer to scan, waiting for its worker thread.
 struct Task {
   std::uint64_t ticket;
   StopFlag stop;
@@ -111,12 +105,8 @@ struct Win32ComputerScans::Shared {
   bool wakeUpPosted = false;
   std::vector<Answer> answers;
   StopFlag stop = std::make_shared<std::atomic<bool>>(false);  // of the scans started since the last AbandonAll
-  std::deque<Task> tasks;  // started, not yet taken by a worker
-  bool launching = false;  // a launcher thread runs: it makes workers while more tasks wait than will be taken
-  std::size_t starting = 0;  // workers made that have not yet taken their first task
-  std::size_t idle = 0;      // workers waiting for a next task
-  std::condition_variable taskWaiting;
-  bool closing = false;  // the owner is gone: idle workers end at once
+  std::deque<Task> unlaunched;  // for the launcher thread, which runs while this is not empty
+  bool launching = false;
 
   // From a worker: one message wakes the window's thread for every answer gathered until it runs.
   // An answer not taken is freed with the argument, once the lock is let go.
@@ -130,65 +120,37 @@ struct Win32ComputerScans::Shared {
     }
     if (!wakeUpPosted) wakeUpPosted = ::PostMessageW(window, kScansAnswered, 0, 0) != FALSE;
   }
-
-  // The next task for a worker, waiting a while for one; `first` for the task the worker was made for.
-  std::optional<Task> NextTask(bool first) {
-    std::unique_lock<std::mutex> locked(lock);
-    if (first) --starting;
-    if (tasks.empty() && !closing) {
-      ++idle;
-      taskWaiting.wait_for(locked, kIdleWorkerLinger, [this] { return !tasks.empty() || closing; });
-      --idle;
-    }
-    if (tasks.empty()) return std::nullopt;
-    std::optional<Task> task(std::move(tasks.front()));
-    tasks.pop_front();
-    return task;
-  }
 };
 
 namespace {
 
-// Scans one computer after another, each with a connection of its own, until no task waits.
-void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, WorkerCount) noexcept {
-  // When many computers answer together, the window's thread comes first (Wine 8 applies no priorities).
-  ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-  const MultithreadedApartment apartment;
-  for (std::optional<Task> task = shared->NextTask(true); task; task = shared->NextTask(false)) {
-    if (*task->stop) continue;  // abandoned before its turn
-    TComputerScan scan = ScanWithOwnLocator(task->computer, task->user, task->password, *task->stop);
-    shared->Deliver({task->ticket, std::move(scan)}, *task->stop);
-  }
+void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, Task task, WorkerCount) noexcept {
+  TComputerScan scan = ScanInApartment(task.computer, task.user, task.password, *task.stop);
+  shared->Deliver({task.ticket, std::move(scan)}, *task.stop);
 }
 
-// Makes workers while more tasks wait than workers are on their way, then ends. A task goes to whichever
-// comes first, a new worker or one that has finished its computer, so none waits behind a computer that
-// does not answer. Making a thread takes milliseconds under Wine: the window's thread leaves it to this
-// one, and workers are reused.
+// Makes a worker thread for each task handed over, then ends when none is left. Making a thread takes
+// milliseconds under Wine, so the window's thread leaves it to this one and answers meanwhile.
 void LaunchWorkers(std::shared_ptr<Win32ComputerScans::Shared> shared, WorkerCount) noexcept {
   for (;;) {
+    std::optional<Task> task;
     {
       const std::lock_guard<std::mutex> locked(shared->lock);
-      if (shared->tasks.size() <= shared->starting + shared->idle) {
+      if (shared->unlaunched.empty()) {
         shared->launching = false;
         return;
       }
-      ++shared->starting;
+      task.emplace(std::move(shared->unlaunched.front()));
+      shared->unlaunched.pop_front();
     }
+    if (*task->stop) continue;  // abandoned before its turn
+    const std::uint64_t ticket = task->ticket;
+    const StopFlag stop = task->stop;
     try {
-      std::thread(ScanOnWorker, shared, WorkerCount()).detach();
+      std::thread(ScanOnWorker, shared, std::move(*task), WorkerCount()).detach();
     } catch (const std::system_error& failure) {
-      // No thread for the next task: its computer fails at its first step, answered as every other.
-      std::optional<Task> task;
-      {
-        const std::lock_guard<std::mutex> locked(shared->lock);
-        --shared->starting;
-        if (!shared->tasks.empty()) {
-          task.emplace(std::move(shared->tasks.front()));
-          shared->tasks.pop_front();
-        }
-      }
-      if (task) shared->Deliver({task->ticket, Failure(failure.what(), "1")}, *task->stop);
+      // No thread for it: the computer fails at its first step, answered from the queue as every other.
+      shared->Deliver({ticket, Failure(failure.what(), "1")}, *stop);
     }
   }
 }
@@ -230,8 +192,6 @@ Win32ComputerScans::~Win32ComputerScans() {
   AbandonAll();
   const std::lock_guard<std::mutex> locked(shared_->lock);
   shared_->window = nullptr;
-  shared_->closing = true;
-  shared_->taskWaiting.notify_all();
 }
 
 void Win32ComputerScans::Start(std::size_t index, const std::string& computer, const std::string& user,
@@ -240,9 +200,8 @@ void Win32ComputerScans::Start(std::size_t index, const std::string& computer, c
   waiting_.emplace(ticket, Waiting{index, std::move(done)});
   {
     const std::lock_guard<std::mutex> locked(shared_->lock);
-    shared_->tasks.push_back({ticket, shared_->stop, computer, user, password});
-    if (shared_->idle > 0) shared_->taskWaiting.notify_one();
-    if (shared_->launching || shared_->tasks.size() <= shared_->starting + shared_->idle) return;
+    shared_->unlaunched.push_back({ticket, shared_->stop, computer, user, password});
+    if (shared_->launching) return;
     shared_->launching = true;
   }
   try {
@@ -253,7 +212,7 @@ void Win32ComputerScans::Start(std::size_t index, const std::string& computer, c
     {
       const std::lock_guard<std::mutex> locked(shared_->lock);
       shared_->launching = false;
-      failed.swap(shared_->tasks);
+      failed.swap(shared_->unlaunched);
     }
     for (const Task& task : failed) shared_->Deliver({task.ticket, Failure(failure.what(), "1")}, *task.stop);
   }
@@ -263,12 +222,12 @@ void Win32ComputerScans::AbandonAll() {
   waiting_.clear();
   StopFlag fresh = std::make_shared<std::atomic<bool>>(false);
   std::vector<Answer> dropped;  // freed after the lock is let go
-  std::deque<Task> untaken;
+  std::deque<Task> unlaunched;
   const std::lock_guard<std::mutex> locked(shared_->lock);
   shared_->stop->store(true);
   shared_->stop = std::move(fresh);
   dropped.swap(shared_->answers);
-  untaken.swap(shared_->tasks);
+  unlaunched.swap(shared_->unlaunched);
 }
 
 void Win32ComputerScans::TakeAnswers() {
