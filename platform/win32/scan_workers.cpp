@@ -125,6 +125,8 @@ struct Win32ComputerScans::Shared {
 namespace {
 
 void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, Task task, WorkerCount) noexcept {
+  // When many computers answer together, the window's thread comes first (Wine 8 applies no priorities).
+  ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   TComputerScan scan = ScanInApartment(task.computer, task.user, task.password, *task.stop);
   shared->Deliver({task.ticket, std::move(scan)}, *task.stop);
 }
