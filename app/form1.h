@@ -107,7 +107,7 @@ class TForm1 {
   void StartManyScan(std::vector<std::string> computers, const std::string& user, const std::string& password);
   void StartWaitingComputers();
   void ComputerAnswered(std::uint64_t generation, std::size_t index, TComputerScan scan);
-  void ListAnsweredRows(std::uint64_t generation, std::size_t rowsAtMost);
+  void ListAnsweredRows(std::uint64_t generation, bool all);
   void ManyScanTick(std::uint64_t generation);
   void ShowManyScanStatus(bool whenDue);
   void EndManyScan();

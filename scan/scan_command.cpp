@@ -83,8 +83,6 @@ class IdleOnExit {
 constexpr std::uint32_t kErrorBoxFlags = 0x10;    // MB_ICONERROR | MB_OK
 constexpr std::uint32_t kWarningBoxFlags = 0x30;  // MB_ICONWARNING | MB_OK
 constexpr std::uint16_t kEscape = 27;
-// Rows of answered computers listed from one message: the window answers again within tens of milliseconds.
-constexpr std::size_t kRowsPerListing = 1000;
 
 }  // namespace
 
@@ -179,8 +177,7 @@ void TForm1::StartWaitingComputers() {
 }
 
 // A computer's rows are added together, with its name as listed; a failure keeps what came before it.
-// They are listed from a message of their own, so the answers taken from one wake-up cost one update
-// of the list and one sort, and the window answers between updates.
+// They are listed from messages of their own, so that the window answers between computers.
 void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComputerScan scan) {
   if (generation != FManyGeneration || !FManyScan) return;
   // A system message's closing line break would part it from its stage.
@@ -192,7 +189,7 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
   if (!scan.Records.empty()) FAnsweredRows.emplace_back(index, std::move(scan.Records));
   if (!FAnsweredRowsPosted && !FAnsweredRows.empty()) {
     FAnsweredRowsPosted = true;
-    Services.Application.Post([this, generation] { ListAnsweredRows(generation, kRowsPerListing); });
+    Services.Application.Post([this, generation] { ListAnsweredRows(generation, false); });
   }
   StartWaitingComputers();
   if (!FManyScan->Busy()) {
@@ -202,8 +199,9 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
   ShowManyScanStatus(true);
 }
 
-// Whole computers, until rowsAtMost rows are listed; the rest from a message of their own.
-void TForm1::ListAnsweredRows(std::uint64_t generation, std::size_t rowsAtMost) {
+// One computer's rows a message, so that the window answers between them also while the workers keep
+// both cores busy; or all of them, at the end.
+void TForm1::ListAnsweredRows(std::uint64_t generation, bool all) {
   if (generation != FManyGeneration) return;
   FAnsweredRowsPosted = false;
   if (FAnsweredRows.empty()) return;
@@ -213,12 +211,11 @@ void TForm1::ListAnsweredRows(std::uint64_t generation, std::size_t rowsAtMost) 
   try {
     ListView1.BeginUpdate();
     try {
-      for (std::size_t rows = 0; computers < FAnsweredRows.size() && rows < rowsAtMost; ++computers) {
+      do {
         const auto& [index, records] = FAnsweredRows[computers];
         FillList(ListView1, records, Services.System, &FManyScan->Computers()[index]);
-        rows += records.size();
-      }
-      // A list the user sorted while computers were answering stays sorted; once, after the last slice.
+      } while (++computers < FAnsweredRows.size() && all);
+      // A list the user sorted while computers were answering stays sorted, sorted again once no computer waits.
       if (FSortKey != 0 && computers == FAnsweredRows.size()) ListView1.SortItems(FSortKey, &CompareItems);
     } catch (...) {
       ListView1.EndUpdate();
@@ -233,7 +230,7 @@ void TForm1::ListAnsweredRows(std::uint64_t generation, std::size_t rowsAtMost) 
   FAnsweredRows.erase(FAnsweredRows.begin(), FAnsweredRows.begin() + static_cast<std::ptrdiff_t>(computers));
   if (FAnsweredRows.empty()) return;
   FAnsweredRowsPosted = true;
-  Services.Application.Post([this, generation, rowsAtMost] { ListAnsweredRows(generation, rowsAtMost); });
+  Services.Application.Post([this, generation] { ListAnsweredRows(generation, false); });
 }
 
 // While busy a change held back by the rate limit shows at the next tick.
@@ -252,7 +249,7 @@ void TForm1::ShowManyScanStatus(bool whenDue) {
 void TForm1::EndManyScan() {
   FManyPassword.clear();
   // Every answer taken is listed before the scan reads as ended.
-  ListAnsweredRows(FManyGeneration, SIZE_MAX);
+  ListAnsweredRows(FManyGeneration, true);
   ShowIdle(Animate1, StartButton);
   ShowManyScanStatus(false);
   if (FManyScan->Done() > 0 && UserComboBox.FindStringExact(FScannedUser) < 0) UserComboBox.AddItem(FScannedUser);

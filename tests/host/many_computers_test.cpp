@@ -55,9 +55,9 @@ TEST_F(ManyComputersTest, AnswersInAnyOrderFillTheListStatusAndOneSummary) {
   System.tickCount += 50;
   Application.RunDelayed();
   EXPECT_EQ(StatusBar.SimpleText(), "Scanning 3 computers: 1 done, 1 failed, 3 processes") << "the tick shows it";
-  EXPECT_EQ(Application.posted.size(), 1u);
+  EXPECT_TRUE(ListView1.RowCount() == 0 && Application.posted.size() == 1u) << "listed from the queue";
   Application.RunPosted();
-  EXPECT_EQ(Cells(0), (Names{"c1.exe", "c2.exe", "a1.exe"})) << "both answers listed from one message";
+  EXPECT_EQ(Cells(0), (Names{"c1.exe", "c2.exe", "a1.exe"}));
   EXPECT_TRUE(Application.boxes.empty()) << "no box per computer";
   EXPECT_TRUE(scans.Answer("pcB", Answer({})));
   EXPECT_EQ(StatusBar.SimpleText(), "3 processes on 2 computers, 1 failed");
