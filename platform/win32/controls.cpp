@@ -57,7 +57,7 @@ TShiftState CurrentShiftState() {
 
 // --- Win32ChildControl ---------------------------------------------------------------------------
 
-bool Win32ChildControl::Notify(const NMHDR&, LRESULT&) { return false; }
+bool Win32ChildControl::Notify(NMHDR&, LRESULT&) { return false; }
 
 void Win32ChildControl::ChangeDpi(int, int, HFONT font, const Rect& rect) {
   ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.width, rect.height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -279,7 +279,7 @@ void Win32StatusBar::UseFontFor(int dpi) {
   font_ = std::move(font);
 }
 
-bool Win32StatusBar::Notify(const NMHDR& header, LRESULT& result) {
+bool Win32StatusBar::Notify(NMHDR& header, LRESULT& result) {
   if (header.code != static_cast<UINT>(NM_CLICK)) return false;
   FireEvent(application_, OnClick, this);
   result = 0;

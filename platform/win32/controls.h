@@ -53,7 +53,7 @@ class Win32ChildControl : public Win32Window {
   // place there.
   virtual void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect);
   // A WM_NOTIFY from this control, reflected to it by the form; true when handled.
-  virtual bool Notify(const NMHDR& header, LRESULT& result);
+  virtual bool Notify(NMHDR& header, LRESULT& result);
   // The window went with its parent.
   void Detach() noexcept { window_ = nullptr; }
 
@@ -178,7 +178,7 @@ class Win32StatusBar : public Win32Control<TStatusBar> {
   explicit Win32StatusBar(TApplication& application) : Win32Control(application) {}
   void Create(const ControlCreation& creation) override;
   void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
-  bool Notify(const NMHDR& header, LRESULT& result) override;
+  bool Notify(NMHDR& header, LRESULT& result) override;
   void SetSimpleText(const std::string& text) override;
   // Kept here too: not every implementation answers SB_GETTEXT for the simple part.
   std::string SimpleText() const override { return text_; }

@@ -365,7 +365,7 @@ void Win32Form::Close() {
 
 // Notifications go back to the control that sent them.
 LRESULT Win32Form::Notify(WPARAM wParam, LPARAM lParam) {
-  const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+  auto& header = *reinterpret_cast<NMHDR*>(lParam);  // some notifications are answered in place
   const auto index = static_cast<std::size_t>(header.idFrom) - kFirstControlWindowId;
   if (header.idFrom >= kFirstControlWindowId && index < controls_.size() && !silent_) {
     Win32ChildControl& control = *controls_[index];

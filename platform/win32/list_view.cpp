@@ -1,5 +1,6 @@
 #include "list_view.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <stdexcept>
@@ -97,7 +98,7 @@ void Win32ListView::ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& 
     Send(window_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(::MulDiv(ColumnWidth(column), dpi, previousDpi), 0));
 }
 
-bool Win32ListView::Notify(const NMHDR& header, LRESULT& result) {
+bool Win32ListView::Notify(NMHDR& header, LRESULT& result) {
   result = 0;
   switch (header.code) {
     case NM_CLICK:
@@ -108,6 +109,9 @@ bool Win32ListView::Notify(const NMHDR& header, LRESULT& result) {
       return true;
     case LVN_COLUMNCLICK:
       FireEvent(application_, OnColumnClick, this, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+      return true;
+    case LVN_GETDISPINFOW:
+      CopyCellText(reinterpret_cast<NMLVDISPINFOW&>(header).item);
       return true;
     default:
       return false;
@@ -158,7 +162,7 @@ void Win32ListView::InsertColumn(int column, const std::string& caption, int wid
   const auto sub = static_cast<std::size_t>(column) - 1;
   for (TListRow& row : rows_)
     if (sub < row.SubItems.size()) row.SubItems.insert(row.SubItems.begin() + static_cast<std::ptrdiff_t>(sub), std::string());
-  ShowCellsFrom(column);
+  if (window_) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 void Win32ListView::DeleteColumn(int column) {
@@ -169,30 +173,7 @@ void Win32ListView::DeleteColumn(int column) {
   const auto sub = static_cast<std::size_t>(column) - 1;
   for (TListRow& row : rows_)
     if (sub < row.SubItems.size()) row.SubItems.erase(row.SubItems.begin() + static_cast<std::ptrdiff_t>(sub));
-  ShowCellsFrom(column);
-}
-
-void Win32ListView::ShowCellsFrom(int column) {
-  if (!window_ || rows_.empty() || column >= ColumnCount()) return;
-  BeginUpdate();
-  try {
-    std::wstring wide;
-    const auto items = static_cast<int>(Send(window_, LVM_GETITEMCOUNT));
-    for (int index = 0; index < items; ++index) {
-      const TListRow* row = RowAt(index);
-      if (!row) continue;
-      for (int cell = column; cell < ColumnCount(); ++cell) {
-        LVITEMW text{};
-        text.iSubItem = cell;
-        text.pszText = WideInto(wide, row->Cell(static_cast<std::size_t>(cell)));
-        Perform(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text));
-      }
-    }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  if (window_) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 // --- rows ----------------------------------------------------------------------------------------
@@ -213,28 +194,31 @@ void Win32ListView::EndUpdate() {
   if (window_) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
+// The list asks for every cell's text as it needs it (LVN_GETDISPINFO) and keeps no copies: the row
+// holds the texts, and adding a row costs one message.
 void Win32ListView::AddRow(TListRow row) {
   TListRow& stored = rows_.emplace_back(std::move(row));
   if (!window_) return;
-  std::wstring wide;
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = static_cast<int>(rows_.size()) - 1;
-  item.pszText = WideInto(wide, stored.Caption);
+  item.pszText = LPSTR_TEXTCALLBACKW;
   item.lParam = reinterpret_cast<LPARAM>(&stored);
-  const auto index = static_cast<int>(Perform(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (index < 0) {
+  if (Perform(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
     rows_.pop_back();
     throw std::runtime_error("The list refused another row");
   }
-  // The list keeps its own copies of the texts: other programs can read them with LVM_GETITEMTEXT.
-  for (std::size_t sub = 0; sub < stored.SubItems.size(); ++sub) {
-    if (stored.SubItems[sub].empty()) continue;
-    LVITEMW text{};
-    text.iSubItem = static_cast<int>(sub) + 1;
-    text.pszText = WideInto(wide, stored.SubItems[sub]);
-    Perform(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text));
-  }
+}
+
+// Into the list's buffer, cut to its size: also another program's, which asked with LVM_GETITEMTEXT.
+void Win32ListView::CopyCellText(LVITEMW& item) const {
+  if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+  const auto* row = reinterpret_cast<const TListRow*>(item.lParam);
+  if (!row || item.iSubItem < 0) row = RowAt(item.iItem);
+  WideInto(cellText_, row && item.iSubItem >= 0 ? row->Cell(static_cast<std::size_t>(item.iSubItem)) : "");
+  const std::size_t length = std::min(cellText_.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
+  std::copy_n(cellText_.data(), length, item.pszText);
+  item.pszText[length] = L'\0';
 }
 
 int Win32ListView::RowCount() const { return static_cast<int>(rows_.size()); }

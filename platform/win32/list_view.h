@@ -15,7 +15,7 @@ class Win32ListView : public Win32Control<TListView>, public AccessibleFacts {
   explicit Win32ListView(TApplication& application);
   void Create(const ControlCreation& creation) override;
   void ChangeDpi(int previousDpi, int dpi, HFONT font, const Rect& rect) override;
-  bool Notify(const NMHDR& header, LRESULT& result) override;
+  bool Notify(NMHDR& header, LRESULT& result) override;
 
   int ColumnCount() const override;
   void SetColumnCaption(int column, const std::string& caption) override;
@@ -50,14 +50,13 @@ class Win32ListView : public Win32Control<TListView>, public AccessibleFacts {
   // Where a context menu asked for by the keyboard stands: the selected row, else the top-left corner.
   POINT KeyboardMenuPoint();
   const TListRow* RowAt(int index) const;
-  // Every item's texts from this column on, as its row holds them: the control's own copies have
-  // moved (or, under Wine, turned into callbacks) with a column put in or taken out.
-  void ShowCellsFrom(int column);
+  void CopyCellText(LVITEMW& item) const;
 
   std::deque<TListRow> rows_;  // a deque: rows keep their addresses, which the items carry
   std::vector<int> minWidths_;
   TWndMethod windowProc_;
   int updateDepth_ = 0;
+  mutable std::wstring cellText_;  // kept across cells, so that painting a screenful allocates nothing
   int dpi_ = 96;  // the density the list is shown at
 };
 

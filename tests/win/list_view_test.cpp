@@ -73,6 +73,13 @@ TEST_F(ListViewTest, RowsAreItemsWithTheirTextsAndAddress) {
     }
   }
   EXPECT_THROW(List().Row(3), std::out_of_range);
+  wchar_t cut[6] = {};
+  LVITEMW item{};
+  item.iSubItem = 1;
+  item.pszText = cut;
+  item.cchTextMax = 6;
+  ::SendMessageW(ListWindow(), LVM_GETITEMTEXTW, 2, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(cut, L"C:\\sh") << "cut to the asker's buffer";
 }
 
 TEST_F(ListViewTest, SelectedIsTheFirstSelectedRowFromTheTop) {
