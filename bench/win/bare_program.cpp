@@ -1,8 +1,8 @@
 // bare_orvel.exe: the floor of the end-to-end rows. It does what Orvelkit.exe does between its start
 // and a filled list, the plainest way: the window and controls of the form definition, and at the
 // first paint the scan's COM calls in the same order with the same arguments, the same ten row texts
-// made in plain code, the status texts, and the list filled with bare messages. No toolkit, no WMI
-// client, no records, no balloon, no glyphs.
+// made in plain code, the status texts, and the list filled with bare messages (one an item, its
+// texts given as the list asks). No toolkit, no WMI client, no records, no balloon, no glyphs.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleauto.h>
@@ -239,35 +239,42 @@ std::vector<Row> ReadProcesses(const std::string& computer) {
   return rows;
 }
 
-void FillList(const std::vector<Row>& rows) {
+// The rows the list's items show: the list asks for each text as it paints (LVN_GETDISPINFO), as
+// Orvelkit's does.
+std::vector<Row> listed;
+
+void FillList(std::vector<Row> rows) {
   const HWND list = Control("ListView1");
+  listed = std::move(rows);
   ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  int index = 0;
-  for (const Row& row : rows) {
+  for (std::size_t index = 0; index < listed.size(); ++index) {
     LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index++;
-    item.pszText = const_cast<char*>(row.texts[0].c_str());
-    const auto at = static_cast<WPARAM>(::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    for (int column = 1; column < kColumns; ++column) {
-      if (row.texts[column].empty()) continue;
-      LVITEMA text{};
-      text.iSubItem = column;
-      text.pszText = const_cast<char*>(row.texts[column].c_str());
-      ::SendMessageA(list, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&text));
-    }
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = static_cast<int>(index);
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.lParam = static_cast<LPARAM>(index);
+    ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
   }
   ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list, nullptr, TRUE);
+}
+
+void CopyCellText(LVITEMA& item) {
+  const auto row = static_cast<std::size_t>(item.lParam);
+  if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || row >= listed.size() ||
+      item.iSubItem < 0 || item.iSubItem >= kColumns)
+    return;
+  ::lstrcpynA(item.pszText, listed[row].texts[item.iSubItem].c_str(), item.cchTextMax);
 }
 
 void Scan() {
   char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = sizeof name;
   ::GetComputerNameA(name, &size);
-  const std::vector<Row> rows = ReadProcesses(name);
-  FillList(rows);
-  SetStatus(std::to_string(rows.size()) + " processes");
+  std::vector<Row> rows = ReadProcesses(name);
+  const std::size_t count = rows.size();
+  FillList(std::move(rows));
+  SetStatus(std::to_string(count) + " processes");
 }
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -283,6 +290,12 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       }
       return 0;
     }
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == LVN_GETDISPINFOA) {
+        CopyCellText(reinterpret_cast<NMLVDISPINFOA*>(lParam)->item);
+        return 0;
+      }
+      return ::DefWindowProcA(window, message, wParam, lParam);
     case WM_DESTROY:
       ::PostQuitMessage(0);
       return 0;
