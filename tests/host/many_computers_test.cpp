@@ -56,6 +56,10 @@ TEST_F(ManyComputersTest, AnswersInAnyOrderFillTheListStatusAndOneSummary) {
   Application.RunDelayed();
   EXPECT_EQ(StatusBar.SimpleText(), "Scanning 3 computers: 1 done, 1 failed, 3 processes") << "the tick shows it";
   EXPECT_TRUE(ListView1.RowCount() == 0 && Application.posted.size() == 1u) << "listed from the queue";
+  const auto first = std::move(Application.posted.front());
+  Application.posted.clear();
+  first();
+  EXPECT_EQ(Cells(0), (Names{"c1.exe", "c2.exe"})) << "one computer a message";
   Application.RunPosted();
   EXPECT_EQ(Cells(0), (Names{"c1.exe", "c2.exe", "a1.exe"}));
   EXPECT_TRUE(Application.boxes.empty()) << "no box per computer";
