@@ -213,8 +213,8 @@ void Win32ListView::AddRow(TListRow row) {
 // Into the list's buffer, cut to its size: also another program's, which asked with LVM_GETITEMTEXT.
 void Win32ListView::CopyCellText(LVITEMW& item) const {
   if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
-  const auto* row = reinterpret_cast<const TListRow*>(item.lParam);
-  if (!row || item.iSubItem < 0) row = RowAt(item.iItem);
+  // The row by the item's index: no documentation says the notification carries the item's lParam.
+  const TListRow* row = RowAt(item.iItem);
   WideInto(cellText_, row && item.iSubItem >= 0 ? row->Cell(static_cast<std::size_t>(item.iSubItem)) : "");
   const std::size_t length = std::min(cellText_.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
   std::copy_n(cellText_.data(), length, item.pszText);
