@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -135,10 +136,8 @@ class TForm1 {
   std::int32_t FSortKey = 0;
   // What computers still waiting for their turn are scanned with, besides the scan's user.
   std::string FManyPassword;
-  // Records of computers that have answered, by computer index, not yet in the list; and whether
-  // their listing is already posted.
-  std::vector<std::pair<std::size_t, TPIArray>> FAnsweredRows;
-  bool FAnsweredRowsPosted = false;
+  // Records of computers that have answered, by computer index, not yet in the list.
+  std::deque<std::pair<std::size_t, TPIArray>> FAnsweredRows;
 };
 
 std::string LocalComputerName(ISystem& system);

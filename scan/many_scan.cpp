@@ -10,17 +10,22 @@ namespace {
 
 std::string Number(std::size_t value) { return std::to_string(value); }
 
-// A system message often ends in a line break, and a list of them reads only one per line.
+// A system message often ends in a line break, and a list of them reads only one per line: its lines
+// are joined by one blank.
 std::string OneLine(std::string_view message) {
   std::string line;
   bool broken = false;
   for (const char c : message) {
     if (c == '\r' || c == '\n') {
+      while (!line.empty() && line.back() == ' ') line.pop_back();
       broken = !line.empty();
       continue;
     }
-    if (broken) line += ' ';
-    broken = false;
+    if (broken) {
+      if (c == ' ') continue;
+      line += ' ';
+      broken = false;
+    }
     line += c;
   }
   return line;

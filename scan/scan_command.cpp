@@ -114,7 +114,6 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
   TPIArray records;
   ListView1.Clear();
   FAnsweredRows.clear();
-  FAnsweredRowsPosted = false;
   if (HasComputerColumn()) ShowComputerColumn(false);
   // Outside the guarded steps, so the idle state returns after the failure message, and also when
   // showing the message fails or a failure of another kind escapes.
@@ -139,7 +138,6 @@ void TForm1::StartButtonClick(TObject* /*sender*/) {
 void TForm1::StartManyScan(std::vector<std::string> computers, const std::string& user, const std::string& password) {
   ListView1.Clear();
   FAnsweredRows.clear();
-  FAnsweredRowsPosted = false;
   FSortKey = 0;
   if (!HasComputerColumn()) ShowComputerColumn(true);
   FScannedField = PcComboBox.Text();
@@ -180,16 +178,13 @@ void TForm1::StartWaitingComputers() {
 // They are listed from messages of their own, so that the window answers between computers.
 void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComputerScan scan) {
   if (generation != FManyGeneration || !FManyScan) return;
-  // A system message's closing line break would part it from its stage.
-  while (!scan.Message.empty() && (scan.Message.back() == '\r' || scan.Message.back() == '\n' || scan.Message.back() == ' '))
-    scan.Message.pop_back();
   const bool taken = scan.Failed ? FManyScan->Failed(index, scan.Records, scan.Message + " (Code: " + scan.Stage + ")")
                                  : FManyScan->Answered(index, scan.Records);
   if (!taken) return;
-  if (!scan.Records.empty()) FAnsweredRows.emplace_back(index, std::move(scan.Records));
-  if (!FAnsweredRowsPosted && !FAnsweredRows.empty()) {
-    FAnsweredRowsPosted = true;
-    Services.Application.Post([this, generation] { ListAnsweredRows(generation, false); });
+  if (!scan.Records.empty()) {
+    FAnsweredRows.emplace_back(index, std::move(scan.Records));
+    // While rows wait, their listing is posted: with the first of them, then by each listing.
+    if (FAnsweredRows.size() == 1) Services.Application.Post([this, generation] { ListAnsweredRows(generation, false); });
   }
   StartWaitingComputers();
   if (!FManyScan->Busy()) {
@@ -202,9 +197,7 @@ void TForm1::ComputerAnswered(std::uint64_t generation, std::size_t index, TComp
 // One computer's rows a message, so that the window answers between them also while the workers keep
 // both cores busy; or all of them, at the end.
 void TForm1::ListAnsweredRows(std::uint64_t generation, bool all) {
-  if (generation != FManyGeneration) return;
-  FAnsweredRowsPosted = false;
-  if (FAnsweredRows.empty()) return;
+  if (generation != FManyGeneration || FAnsweredRows.empty()) return;
   std::size_t computers = 0;
   // Called from the message queue: a list that takes no more rows is reported as the single scan does,
   // and the scan goes on.
@@ -228,9 +221,7 @@ void TForm1::ListAnsweredRows(std::uint64_t generation, bool all) {
     return;
   }
   FAnsweredRows.erase(FAnsweredRows.begin(), FAnsweredRows.begin() + static_cast<std::ptrdiff_t>(computers));
-  if (FAnsweredRows.empty()) return;
-  FAnsweredRowsPosted = true;
-  Services.Application.Post([this, generation] { ListAnsweredRows(generation, false); });
+  if (!FAnsweredRows.empty()) Services.Application.Post([this, generation] { ListAnsweredRows(generation, false); });
 }
 
 // While busy a change held back by the rate limit shows at the next tick.

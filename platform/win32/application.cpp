@@ -65,36 +65,20 @@ class CentringHookScope {
 
 }  // namespace
 
-// Receives the posted calls' messages: they wait in the thread's queue behind what is being handled.
-class Win32Application::CallWindow : public Win32Window {
- public:
-  explicit CallWindow(Win32Application& application) : application_(application) {
-    CreateMessageOnly(kClassName);
-  }
-  CallWindow(const CallWindow&) = delete;
-  CallWindow& operator=(const CallWindow&) = delete;
-  ~CallWindow() override {
-    if (window_) ::DestroyWindow(window_);
-  }
+Win32MessageWindow::Win32MessageWindow(TApplication& application, const wchar_t* className, Taker take)
+    : application_(application), take_(std::move(take)) {
+  CreateMessageOnly(className);
+}
 
- private:
-  static constexpr const wchar_t* kClassName = L"OrvelPostedCalls";
+Win32MessageWindow::~Win32MessageWindow() {
+  if (window_) ::DestroyWindow(window_);
+}
 
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == kRunPosted) {
-      application_.RunNextPosted();
-      return 0;
-    }
-    if (message == WM_TIMER) {
-      application_.RunTimed(static_cast<UINT_PTR>(wParam));
-      return 0;
-    }
-    return Default(message, wParam, lParam);
-  }
-  void Escaped(const std::exception& failure) noexcept override { ReportEscapedError(application_, failure); }
+LRESULT Win32MessageWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return take_(message, wParam) ? 0 : Default(message, wParam, lParam);
+}
 
-  Win32Application& application_;
-};
+void Win32MessageWindow::Escaped(const std::exception& failure) noexcept { ReportEscapedError(application_, failure); }
 
 Win32Application::Win32Application() : messageBox_(&::MessageBoxW) {}
 
@@ -130,8 +114,15 @@ int Win32Application::PopupMenu(const std::vector<TMenuItem>& items, int x, int 
   return static_cast<int>(chosen) - 1;
 }
 
-Win32Application::CallWindow& Win32Application::Calls() {
-  if (!callWindow_) callWindow_ = std::make_unique<CallWindow>(*this);
+Win32MessageWindow& Win32Application::Calls() {
+  if (!callWindow_) {
+    callWindow_ = std::make_unique<Win32MessageWindow>(*this, L"OrvelPostedCalls", [this](UINT message, WPARAM wParam) {
+      if (message == kRunPosted) RunNextPosted();
+      else if (message == WM_TIMER) RunTimed(static_cast<UINT_PTR>(wParam));
+      else return false;
+      return true;
+    });
+  }
   return *callWindow_;
 }
 

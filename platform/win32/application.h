@@ -10,8 +10,25 @@
 
 #include "platform/ui.h"
 #include "win32_api.h"
+#include "window.h"
 
 namespace orvel {
+
+// A message-only window of the calling thread for the program's own messages: those `take` answers
+// true for are handled, the rest go to the default procedure; a failure is reported to the application.
+class Win32MessageWindow : public Win32Window {
+ public:
+  using Taker = std::function<bool(UINT message, WPARAM wParam)>;
+  Win32MessageWindow(TApplication& application, const wchar_t* className, Taker take);
+  ~Win32MessageWindow() override;
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Escaped(const std::exception& failure) noexcept override;
+
+  TApplication& application_;
+  Taker take_;
+};
 
 class Win32Application : public TApplication {
  public:
@@ -42,14 +59,14 @@ class Win32Application : public TApplication {
   HWND mainWindow_ = nullptr;
   MessageBoxFunction messageBox_;
 
-  class CallWindow;
   void RunNextPosted() noexcept;
   void RunTimed(UINT_PTR timer) noexcept;
-  CallWindow& Calls();
+  // Receives the posted calls' messages: they wait in the thread's queue behind what is being handled.
+  Win32MessageWindow& Calls();
   std::deque<std::function<void()>> posted_;
   std::map<UINT_PTR, std::function<void()>> timed_;  // by timer id
   UINT_PTR lastTimer_ = 0;
-  std::unique_ptr<CallWindow> callWindow_;  // created by the first Post
+  std::unique_ptr<Win32MessageWindow> callWindow_;  // created by the first Post
 };
 
 }  // namespace orvel

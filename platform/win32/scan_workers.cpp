@@ -15,7 +15,6 @@
 #include "event_guard.h"
 #include "scan/scan_computer.h"
 #include "win32_error.h"
-#include "window.h"
 #include "window_messages.h"
 #include "wmi_client.h"
 
@@ -159,35 +158,15 @@ void LaunchWorkers(std::shared_ptr<Win32ComputerScans::Shared> shared, WorkerCou
 
 }  // namespace
 
-class Win32ComputerScans::AnswerWindow : public Win32Window {
- public:
-  explicit AnswerWindow(Win32ComputerScans& owner) : owner_(owner) {
-    CreateMessageOnly(kClassName);
-  }
-  AnswerWindow(const AnswerWindow&) = delete;
-  AnswerWindow& operator=(const AnswerWindow&) = delete;
-  ~AnswerWindow() override {
-    if (window_) ::DestroyWindow(window_);
-  }
-
- private:
-  static constexpr const wchar_t* kClassName = L"OrvelScanAnswers";
-
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message != kScansAnswered) return Default(message, wParam, lParam);
-    owner_.TakeAnswers();
-    return 0;
-  }
-  void Escaped(const std::exception& failure) noexcept override {
-    ReportEscapedError(owner_.application_, failure);
-  }
-
-  Win32ComputerScans& owner_;
-};
-
 Win32ComputerScans::Win32ComputerScans(Win32Application& application)
-    : application_(application), shared_(std::make_shared<Shared>()), window_(std::make_unique<AnswerWindow>(*this)) {
-  shared_->window = window_->Window();
+    : application_(application),
+      shared_(std::make_shared<Shared>()),
+      window_(application, L"OrvelScanAnswers", [this](UINT message, WPARAM) {
+        if (message != kScansAnswered) return false;
+        TakeAnswers();
+        return true;
+      }) {
+  shared_->window = window_.Window();
 }
 
 Win32ComputerScans::~Win32ComputerScans() {

@@ -31,7 +31,6 @@ class Win32ComputerScans : public IComputerScans {
   struct Shared;  // what the workers share with the window's thread
 
  private:
-  class AnswerWindow;
   struct Waiting {
     std::size_t index;
     TDone done;
@@ -41,7 +40,7 @@ class Win32ComputerScans : public IComputerScans {
 
   Win32Application& application_;
   std::shared_ptr<Shared> shared_;
-  std::unique_ptr<AnswerWindow> window_;
+  Win32MessageWindow window_;  // where the workers' wake-up message arrives
   std::unordered_map<std::uint64_t, Waiting> waiting_;  // by ticket: only the window's thread touches `done`
   std::uint64_t lastTicket_ = 0;
 };
