@@ -66,21 +66,5 @@ TEST(ManyScanTest, StopSkipsTheWaitingAndDropsLateAnswers) {
   EXPECT_EQ(scan.FailureSummary(kTexts), "1 of 40 computers could not be scanned:\r\npc5: Access denied. Code: 4");
 }
 
-TEST(ManyScanTest, StatusAtMostTenTimesASecondButTheEndAtOnce) {
-  ManyScan scan(Computers(2));
-  scan.StartNext();
-  EXPECT_TRUE(scan.StatusDue(1000));
-  EXPECT_TRUE(scan.Answered(0, TPIArray(3)));
-  EXPECT_FALSE(scan.StatusDue(1099));
-  EXPECT_TRUE(scan.StatusDue(1100));
-  EXPECT_FALSE(scan.StatusDue(1500));  // nothing new
-  EXPECT_TRUE(scan.Answered(1, {}));
-  EXPECT_TRUE(scan.StatusDue(1501));
-  scan.Stop();  // too late: nothing to stop
-  EXPECT_FALSE(scan.StatusDue(9000));
-  EXPECT_EQ(scan.StatusText(kTexts), "3 processes on 2 computers");
-  EXPECT_EQ(scan.FailureSummary(kTexts), "");
-}
-
 }  // namespace
 }  // namespace orvel
