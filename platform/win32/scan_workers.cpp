@@ -6,9 +6,8 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -61,6 +60,37 @@ class MultithreadedApartment {
   const bool entered_;
 };
 
+// The answers' lock: a slim reader/writer lock needs no initialisation and never allocates, where the
+// C runtime's mutex is made lazily at its first lock.
+class SlimLock {
+ public:
+  void lock() noexcept { ::AcquireSRWLockExclusive(&lock_); }
+  void unlock() noexcept { ::ReleaseSRWLockExclusive(&lock_); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
+template <class Work>
+DWORD WINAPI RunWork(void* parameter) noexcept {
+  const std::unique_ptr<Work> work(static_cast<Work*>(parameter));
+  (*work)();
+  return 0;
+}
+
+// Runs `work` on a thread of its own, made straight by the system and not waited for. Without a
+// thread, the work is freed unrun and the system's text for the failure is returned.
+template <class Work>
+std::optional<std::string> StartDetached(Work work) noexcept {
+  std::unique_ptr<Work> owned(new (std::nothrow) Work(std::move(work)));
+  if (!owned) return SystemMessageText(ERROR_NOT_ENOUGH_MEMORY);
+  const HANDLE thread = ::CreateThread(nullptr, 0, &RunWork<Work>, owned.get(), 0, nullptr);
+  if (!thread) return SystemMessageText(::GetLastError());
+  owned.release();  // the thread's own now
+  ::CloseHandle(thread);
+  return std::nullopt;
+}
+
 TComputerScan Failure(std::string message, std::string stage) {
   TComputerScan scan;
   scan.Failed = true;
@@ -99,7 +129,7 @@ struct Task {
 };
 
 struct Win32ComputerScans::Shared {
-  std::mutex lock;
+  SlimLock lock;
   HWND window = nullptr;  // null once the owner is gone: answers are freed, never posted
   bool wakeUpPosted = false;
   std::vector<Answer> answers;
@@ -110,7 +140,7 @@ struct Win32ComputerScans::Shared {
   // From a worker: one message wakes the window's thread for every answer gathered until it runs.
   // An answer not taken is freed with the argument, once the lock is let go.
   void Deliver(Answer answer, const std::atomic<bool>& abandoned) noexcept {
-    const std::lock_guard<std::mutex> locked(lock);
+    const std::lock_guard<SlimLock> locked(lock);
     if (!window || abandoned) return;
     try {
       answers.push_back(std::move(answer));
@@ -123,7 +153,7 @@ struct Win32ComputerScans::Shared {
 
 namespace {
 
-void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, Task task, WorkerCount) noexcept {
+void ScanOnWorker(const std::shared_ptr<Win32ComputerScans::Shared>& shared, Task task) noexcept {
   // When many computers answer together, the window's thread comes first (Wine 8 applies no priorities).
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
   TComputerScan scan = ScanInApartment(task.computer, task.user, task.password, *task.stop);
@@ -132,11 +162,11 @@ void ScanOnWorker(std::shared_ptr<Win32ComputerScans::Shared> shared, Task task,
 
 // Makes a worker thread for each task handed over, then ends when none is left. Making a thread takes
 // milliseconds under Wine, so the window's thread leaves it to this one and answers meanwhile.
-void LaunchWorkers(std::shared_ptr<Win32ComputerScans::Shared> shared, WorkerCount) noexcept {
+void LaunchWorkers(const std::shared_ptr<Win32ComputerScans::Shared>& shared) noexcept {
   for (;;) {
     std::optional<Task> task;
     {
-      const std::lock_guard<std::mutex> locked(shared->lock);
+      const std::lock_guard<SlimLock> locked(shared->lock);
       if (shared->unlaunched.empty()) {
         shared->launching = false;
         return;
@@ -147,12 +177,12 @@ void LaunchWorkers(std::shared_ptr<Win32ComputerScans::Shared> shared, WorkerCou
     if (*task->stop) continue;  // abandoned before its turn
     const std::uint64_t ticket = task->ticket;
     const StopFlag stop = task->stop;
-    try {
-      std::thread(ScanOnWorker, shared, std::move(*task), WorkerCount()).detach();
-    } catch (const std::system_error& failure) {
-      // No thread for it: the computer fails at its first step, answered from the queue as every other.
-      shared->Deliver({ticket, Failure(failure.what(), "1")}, *stop);
-    }
+    const std::optional<std::string> failure =
+        StartDetached([shared, task = std::move(*task), count = WorkerCount()]() mutable noexcept {
+          ScanOnWorker(shared, std::move(task));
+        });
+    // No thread for it: the computer fails at its first step, answered from the queue as every other.
+    if (failure) shared->Deliver({ticket, Failure(*failure, "1")}, *stop);
   }
 }
 
@@ -171,7 +201,7 @@ Win32ComputerScans::Win32ComputerScans(Win32Application& application)
 
 Win32ComputerScans::~Win32ComputerScans() {
   AbandonAll();
-  const std::lock_guard<std::mutex> locked(shared_->lock);
+  const std::lock_guard<SlimLock> locked(shared_->lock);
   shared_->window = nullptr;
 }
 
@@ -180,22 +210,22 @@ void Win32ComputerScans::Start(std::size_t index, const std::string& computer, c
   const std::uint64_t ticket = ++lastTicket_;
   waiting_.emplace(ticket, Waiting{index, std::move(done)});
   {
-    const std::lock_guard<std::mutex> locked(shared_->lock);
+    const std::lock_guard<SlimLock> locked(shared_->lock);
     shared_->unlaunched.push_back({ticket, shared_->stop, computer, user, password});
     if (shared_->launching) return;
     shared_->launching = true;
   }
-  try {
-    std::thread(LaunchWorkers, shared_, WorkerCount()).detach();
-  } catch (const std::system_error& failure) {
+  const std::optional<std::string> failure =
+      StartDetached([shared = shared_, count = WorkerCount()]() noexcept { LaunchWorkers(shared); });
+  if (failure) {
     // No launcher: every computer handed over fails at its first step, answered from the queue.
     std::deque<Task> failed;
     {
-      const std::lock_guard<std::mutex> locked(shared_->lock);
+      const std::lock_guard<SlimLock> locked(shared_->lock);
       shared_->launching = false;
       failed.swap(shared_->unlaunched);
     }
-    for (const Task& task : failed) shared_->Deliver({task.ticket, Failure(failure.what(), "1")}, *task.stop);
+    for (const Task& task : failed) shared_->Deliver({task.ticket, Failure(*failure, "1")}, *task.stop);
   }
 }
 
@@ -204,7 +234,7 @@ void Win32ComputerScans::AbandonAll() {
   StopFlag fresh = std::make_shared<std::atomic<bool>>(false);
   std::vector<Answer> dropped;  // freed after the lock is let go
   std::deque<Task> unlaunched;
-  const std::lock_guard<std::mutex> locked(shared_->lock);
+  const std::lock_guard<SlimLock> locked(shared_->lock);
   shared_->stop->store(true);
   shared_->stop = std::move(fresh);
   dropped.swap(shared_->answers);
@@ -214,7 +244,7 @@ void Win32ComputerScans::AbandonAll() {
 void Win32ComputerScans::TakeAnswers() {
   std::vector<Answer> batch;
   {
-    const std::lock_guard<std::mutex> locked(shared_->lock);
+    const std::lock_guard<SlimLock> locked(shared_->lock);
     batch.swap(shared_->answers);
     shared_->wakeUpPosted = false;
   }
