@@ -76,8 +76,9 @@ Win32ListView::Win32ListView(TApplication& application)
     : Win32Control(application), windowProc_([this](TMessage& message) { OriginalWindowProc(message); }) {}
 
 void Win32ListView::Create(const ControlCreation& c) {
-  // No LVS_SHOWSELALWAYS: the selection shows only while the list has the focus.
-  CreateChildWindow(c, WC_LISTVIEWW, "", WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE);
+  // No LVS_SHOWSELALWAYS: the selection shows only while the list has the focus. Owner data: the
+  // list holds no items, so adding a scan's rows costs one message, however many there are.
+  CreateChildWindow(c, WC_LISTVIEWW, "", WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA, WS_EX_CLIENTEDGE);
   Send(window_, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
   Send(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   int index = 0;
@@ -112,6 +113,9 @@ bool Win32ListView::Notify(NMHDR& header, LRESULT& result) {
       return true;
     case LVN_GETDISPINFOW:
       CopyCellText(reinterpret_cast<NMLVDISPINFOW&>(header).item);
+      return true;
+    case LVN_ODFINDITEMW:
+      result = FindRow(reinterpret_cast<const NMLVFINDITEMW&>(header));
       return true;
     default:
       return false;
@@ -179,8 +183,10 @@ void Win32ListView::DeleteColumn(int column) {
 // --- rows ----------------------------------------------------------------------------------------
 
 void Win32ListView::Clear() {
-  // Items first: they point into the rows.
+  // The list first: it must not ask for a row that is gone.
   Send(window_, LVM_DELETEALLITEMS);
+  shownCount_ = 0;
+  order_.clear();
   rows_.clear();
 }
 
@@ -190,24 +196,31 @@ void Win32ListView::BeginUpdate() {
 
 void Win32ListView::EndUpdate() {
   if (updateDepth_ == 0 || --updateDepth_ != 0) return;
+  ShowRowCount();
   Send(window_, WM_SETREDRAW, TRUE);
   if (window_) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
-// The list asks for every cell's text as it needs it (LVN_GETDISPINFO) and keeps no copies: the row
-// holds the texts, and adding a row costs one message.
+// The list asks for every cell's text as it needs it (LVN_GETDISPINFO) and keeps no copies; inside
+// an update bracket it learns of the new rows when the bracket closes.
 void Win32ListView::AddRow(TListRow row) {
   TListRow& stored = rows_.emplace_back(std::move(row));
-  if (!window_) return;
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = static_cast<int>(rows_.size()) - 1;
-  item.pszText = LPSTR_TEXTCALLBACKW;
-  item.lParam = reinterpret_cast<LPARAM>(&stored);
-  if (Perform(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
+  try {
+    order_.push_back(&stored);
+  } catch (...) {
     rows_.pop_back();
-    throw std::runtime_error("The list refused another row");
+    throw;
   }
+  if (updateDepth_ == 0) ShowRowCount();
+}
+
+void Win32ListView::ShowRowCount() {
+  const int count = RowCount();
+  if (!window_ || count == shownCount_) return;
+  // Past the tooltip's hook, as every row message: it only relays mouse messages.
+  if (!Perform(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL))
+    throw std::runtime_error("The list refused its rows");
+  shownCount_ = count;
 }
 
 // Into the list's buffer, cut to its size: also another program's, which asked with LVM_GETITEMTEXT.
@@ -221,15 +234,10 @@ void Win32ListView::CopyCellText(LVITEMW& item) const {
   item.pszText[length] = L'\0';
 }
 
-int Win32ListView::RowCount() const { return static_cast<int>(rows_.size()); }
+int Win32ListView::RowCount() const { return static_cast<int>(order_.size()); }
 
 const TListRow* Win32ListView::RowAt(int index) const {
-  if (!window_) return (index >= 0 && index < RowCount()) ? &rows_[static_cast<std::size_t>(index)] : nullptr;
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  if (!Send(window_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<const TListRow*>(item.lParam);
+  return (index >= 0 && index < RowCount()) ? order_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 const TListRow& Win32ListView::Row(int index) const {
@@ -253,6 +261,57 @@ void Win32ListView::SortItems(std::int32_t key, TRowCompare compare) {
     Perform(LVM_SORTITEMS, static_cast<WPARAM>(static_cast<LPARAM>(key)), reinterpret_cast<LPARAM>(&CompareRows));
   }
   if (sort.failure) std::rethrow_exception(sort.failure);
+}
+
+// A stable sort of the rows, each given to the comparison by its address, as a list of items sorts
+// by their values. Only the toolkit's own comparison is called: a pointer sent from elsewhere is refused.
+bool Win32ListView::SortRows(LPARAM key, PFNLVCOMPARE compare) {
+  if (compare != &CompareRows) return false;
+  const auto itemWith = [this](UINT flag) { return static_cast<int>(Default(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), flag)); };
+  const TListRow* selected = RowAt(itemWith(LVNI_SELECTED));
+  const TListRow* focused = RowAt(itemWith(LVNI_FOCUSED));
+  std::stable_sort(order_.begin(), order_.end(), [&](const TListRow* first, const TListRow* second) {
+    return compare(reinterpret_cast<LPARAM>(first), reinterpret_cast<LPARAM>(second), key) < 0;
+  });
+  // The list keeps states by index: they move with their rows.
+  if (selected || focused) {
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    Default(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    for (int index = 0; index < RowCount(); ++index) {
+      const TListRow* row = order_[static_cast<std::size_t>(index)];
+      state.state = (row == selected ? LVIS_SELECTED : 0u) | (row == focused ? LVIS_FOCUSED : 0u);
+      if (state.state == 0) continue;
+      Default(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&state));
+      if (row == selected) Default(LVM_SETSELECTIONMARK, 0, index);
+    }
+  }
+  ::InvalidateRect(window_, nullptr, TRUE);
+  ::NotifyWinEvent(EVENT_OBJECT_REORDER, window_, OBJID_CLIENT, CHILDID_SELF);
+  return true;
+}
+
+// Ignoring case, from the row the list names, round to the top when the list asks to wrap.
+int Win32ListView::FindRow(const NMLVFINDITEMW& request) const {
+  const LVFINDINFOW& find = request.lvfi;
+  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz) return -1;
+  const int wantedLength = ::lstrlenW(find.psz);
+  const int count = RowCount();
+  const int start = (request.iStart >= 0 && request.iStart < count) ? request.iStart : 0;
+  for (int step = 0; step < count; ++step) {
+    int index = start + step;
+    if (index >= count) {
+      if (!(find.flags & LVFI_WRAP)) break;
+      index -= count;
+    }
+    WideInto(cellText_, order_[static_cast<std::size_t>(index)]->Caption);
+    const int length = static_cast<int>(cellText_.size());
+    if ((find.flags & LVFI_PARTIAL) ? length < wantedLength : length != wantedLength) continue;
+    if (::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, cellText_.data(), wantedLength, find.psz,
+                         wantedLength) == CSTR_EQUAL)
+      return index;
+  }
+  return -1;
 }
 
 // --- window procedure ----------------------------------------------------------------------------
@@ -279,6 +338,10 @@ void Win32ListView::OriginalWindowProc(TMessage& message) {
     if (at.x == -1 && at.y == -1) at = KeyboardMenuPoint();
     FireEvent(application_, OnContextPopup, this, static_cast<int>(at.x), static_cast<int>(at.y));
     message.Result = 0;
+    return;
+  }
+  if (message.Msg == LVM_SORTITEMS && SortRows(static_cast<LPARAM>(message.WParam), reinterpret_cast<PFNLVCOMPARE>(message.LParam))) {
+    message.Result = TRUE;
     return;
   }
   WPARAM wParam = message.WParam;

@@ -1,5 +1,5 @@
-// The process list: a report-style list view whose rows live in the wrapper, with a replaceable
-// window procedure and per-column minimum widths.
+// The process list: a report-style list view whose rows live in the wrapper and are shown by index
+// (an owner-data list), with a replaceable window procedure and per-column minimum widths.
 #pragma once
 
 #include <deque>
@@ -51,8 +51,16 @@ class Win32ListView : public Win32Control<TListView>, public AccessibleFacts {
   POINT KeyboardMenuPoint();
   const TListRow* RowAt(int index) const;
   void CopyCellText(LVITEMW& item) const;
+  // The list's item count brought up to the rows held: one message for any number of rows.
+  void ShowRowCount();
+  // LVM_SORTITEMS as the list answers it: the rows reordered, the selected and focused rows kept.
+  bool SortRows(LPARAM key, PFNLVCOMPARE compare);
+  // LVN_ODFINDITEM, the list's search as the user types: the row whose caption starts so, or -1.
+  int FindRow(const NMLVFINDITEMW& request) const;
 
-  std::deque<TListRow> rows_;  // a deque: rows keep their addresses, which the items carry
+  std::deque<TListRow> rows_;  // a deque: rows keep their addresses, which the order holds
+  std::vector<TListRow*> order_;  // the rows in display order: item i shows order_[i]
+  int shownCount_ = 0;  // the item count the list was last given
   std::vector<int> minWidths_;
   TWndMethod windowProc_;
   int updateDepth_ = 0;
