@@ -77,7 +77,7 @@ ControlClass ClassOf(ControlKind kind) {
     case ControlKind::ComboSimple: return {"COMBOBOX", WS_VISIBLE | CBS_AUTOHSCROLL | CBS_SIMPLE, 0};
     case ControlKind::SpeedButton: return {"BUTTON", WS_VISIBLE | BS_PUSHBUTTON, 0};
     case ControlKind::Animate: return {ANIMATE_CLASSA, ACS_CENTER | ACS_TRANSPARENT, 0};
-    case ControlKind::ListView: return {WC_LISTVIEWA, WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, WS_EX_CLIENTEDGE};
+    case ControlKind::ListView: return {WC_LISTVIEWA, WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA, WS_EX_CLIENTEDGE};
     case ControlKind::StatusBar: return {STATUSCLASSNAMEA, WS_VISIBLE | SBARS_SIZEGRIP, 0};
   }
   return {"STATIC", 0, 0};
@@ -239,28 +239,21 @@ std::vector<Row> ReadProcesses(const std::string& computer) {
   return rows;
 }
 
-// The rows the list's items show: the list asks for each text as it paints (LVN_GETDISPINFO), as
-// Orvelkit's does.
+// The rows the list shows by index: it holds no items and asks for each text as it paints
+// (LVN_GETDISPINFO), as Orvelkit's does.
 std::vector<Row> listed;
 
 void FillList(std::vector<Row> rows) {
   const HWND list = Control("ListView1");
   listed = std::move(rows);
   ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  for (std::size_t index = 0; index < listed.size(); ++index) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = static_cast<int>(index);
-    item.pszText = LPSTR_TEXTCALLBACKA;
-    item.lParam = static_cast<LPARAM>(index);
-    ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  }
+  ::SendMessageA(list, LVM_SETITEMCOUNT, listed.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list, nullptr, TRUE);
 }
 
 void CopyCellText(LVITEMA& item) {
-  const auto row = static_cast<std::size_t>(item.lParam);
+  const auto row = static_cast<std::size_t>(item.iItem);
   if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || row >= listed.size() ||
       item.iSubItem < 0 || item.iSubItem >= kColumns)
     return;

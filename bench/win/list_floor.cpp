@@ -38,7 +38,8 @@ void CopyColumns(HWND model, HWND copy) {
 
 BareList::BareList(HWND model) {
   const RECT place = PlaceInParent(model);
-  const auto style = static_cast<DWORD>(::GetWindowLongPtrA(model, GWL_STYLE)) & ~WS_VISIBLE;
+  // A list that holds its items (no owner data): the floor of filling and sorting a list item by item.
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrA(model, GWL_STYLE)) & ~(WS_VISIBLE | LVS_OWNERDATA);
   const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrA(model, GWL_EXSTYLE));
   window_ = ::CreateWindowExA(exStyle, WC_LISTVIEWA, "", style, place.left, place.top, place.right - place.left,
                               place.bottom - place.top, ::GetParent(model), nullptr, ::GetModuleHandleA(nullptr),
