@@ -316,9 +316,8 @@ int Win32ListView::FindRow(const NMLVFINDITEMW& request) const {
 
 // --- window procedure ----------------------------------------------------------------------------
 
-// Rows go in through Perform, past the balloon's TTF_SUBCLASS hook, which only relays mouse messages:
-// under Wine every message through it costs two wineserver round trips (GetProp), some 50 us, and a
-// row takes ten.
+// The row count and the sort go in through Perform, past the balloon's TTF_SUBCLASS hook, which only
+// relays mouse messages: under Wine every message through it costs two wineserver round trips (GetProp).
 LRESULT Win32ListView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   TMessage record{message, wParam, lParam, 0};
   FireEvent(application_, windowProc_, record);
