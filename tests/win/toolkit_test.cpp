@@ -216,10 +216,6 @@ TEST_F(FormLayoutTest, StatusBarSimpleWithSizeGrip) {
   const HWND status = WindowOf("StatusBar");
   EXPECT_TRUE(StyleOf(status) & SBARS_SIZEGRIP);
   EXPECT_TRUE(::SendMessageW(status, SB_ISSIMPLE, 0, 0));
-  const std::string text = "930 \u00D7 697";
-  Control<TStatusBar>("StatusBar").SetSimpleText(text);
-  EXPECT_EQ(Control<TStatusBar>("StatusBar").SimpleText(), text);
-  EXPECT_EQ(StatusText(status), text);
 }
 
 // Texts beyond Latin-1 set through the toolkit are what Windows holds and hands back, whatever the
@@ -243,7 +239,9 @@ TEST_F(FormLayoutTest, TextsInAnyScriptReadBackUnchanged) {
   list.AddRow({cjk, {folder + "\\" + cjk, "4"}});
   EXPECT_EQ(ItemText(WindowOf("ListView1"), 0, 1), folder + "\\" + cjk);
 
-  Control<TStatusBar>("StatusBar").SetSimpleText(greek + " " + cjk);
+  auto& status = Control<TStatusBar>("StatusBar");
+  status.SetSimpleText(greek + " " + cjk);
+  EXPECT_EQ(status.SimpleText(), greek + " " + cjk);
   EXPECT_EQ(StatusText(WindowOf("StatusBar")), greek + " " + cjk);
 }
 
