@@ -1,5 +1,5 @@
-// The browse button of the real program: Wine's shell offers no computers, so the dialog is
-// checked for its title and then cancelled.
+// The browse button of the real program and its shortcut Ctrl+B: Wine's shell offers no computers, so
+// the dialog is checked for its title and then cancelled.
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -29,11 +29,12 @@ std::string OpenDialogs(const Program& program) {
   return texts.empty() ? " none" : texts;
 }
 
-TEST(Browser, DirButtonOpensTheTitledDialogAndCancelKeepsTheField) {
+TEST(Browser, DirButtonOrCtrlBOpensTheTitledDialogAndCancelKeepsTheField) {
   struct Case {
     const char* arguments;
     const char* title;
-  } cases[] = {{"", "Choose a computer"}, {"/language 1", "Computer ausw\u00E4hlen"}};
+    bool byShortcut;  // Ctrl+B instead of a click on the button
+  } cases[] = {{"", "Choose a computer", false}, {"/language 1", "Computer ausw\u00E4hlen", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     Program program(c.arguments);
@@ -49,7 +50,11 @@ TEST(Browser, DirButtonOpensTheTitledDialogAndCancelKeepsTheField) {
     ASSERT_EQ(Text(field), typed);
     const int historySize = ComboCount(field);
 
-    ClickCentre(browse);
+    if (c.byShortcut) {
+      KeyPress('B', false, true);
+    } else {
+      ClickCentre(browse);
+    }
     HWND dialog = WaitForBrowseDialog(program, c.title);
     ASSERT_TRUE(dialog) << "no browse dialog with the title; dialogs:" << OpenDialogs(program) << "; screen in "
                         << Screenshot(nullptr, "browse-missing");

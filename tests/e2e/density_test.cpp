@@ -1,7 +1,6 @@
 // The real program at higher densities: at 144 pixels per inch on the tests' 1280 x 1024 screen, too
 // small for the scaled window, the window fitted into it; at 144 and 192 on a screen that holds the
-// scaled window, its size, layout and fonts at the density, each in a screenshot; and Ctrl+B, the
-// browse button's shortcut.
+// scaled window, its size, layout and fonts at the density, each in a screenshot.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -130,20 +129,6 @@ TEST(Density, OnAScreenThatHoldsItTheWindowHasItsScaledSize) {
     EXPECT_LE(status * 96 * 100, Height(status96) * static_cast<int>(c.dpi) * 115) << status << " against " << Height(status96);
     ShotWhenPainted(main, "density-" + std::to_string(c.dpi));
   }
-}
-
-TEST(Density, CtrlBOpensTheComputerBrowser) {
-  Program program;
-  ScannedWindow(program);
-  KeyPress('B', false, true);
-  HWND dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    for (HWND shown : program.Dialogs())
-      if (ChildByText(shown, "Static", "Choose a computer")) dialog = shown;
-    return dialog != nullptr;
-  }, 60s)) << "no browser";
-  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 30s));
 }
 
 }  // namespace
