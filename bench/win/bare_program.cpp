@@ -1,8 +1,8 @@
 // bare_orvel.exe: the floor of the end-to-end rows. It does what Orvelkit.exe does between its start
 // and a filled list, the plainest way: the window and controls of the form definition, and at the
 // first paint the scan's COM calls in the same order with the same arguments, the same ten row texts
-// made in plain code, the status texts, and the list filled with bare messages (one an item, its
-// texts given as the list asks). No toolkit, no WMI client, no records, no balloon, no glyphs.
+// made in plain code, the status texts, and the list given its item count (it holds no items and
+// asks for the texts as it paints). No toolkit, no WMI client, no records, no balloon, no glyphs.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleauto.h>

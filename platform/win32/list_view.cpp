@@ -51,7 +51,7 @@ class ActiveSortScope {
   SortContext* previous_;
 };
 
-// A cell's text as UTF-16 into a buffer kept for the whole row: a full list converts 100 000 texts.
+// A cell's text as UTF-16 into a buffer kept across cells: painting and searching convert many texts.
 using win32::WideInto;
 
 // LVM_INSERTCOLUMNW of one column at the density's width; the index the list gave it (-1: refused).
